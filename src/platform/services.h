@@ -1,0 +1,44 @@
+// The process-wide set of platform backends the portable core talks to.
+// The first use installs this platform's default backends; tests and tools
+// swap single backends with ScopedService.
+#pragma once
+
+namespace qv {
+
+class Registry;
+class UserMessages;
+class System;
+
+struct PlatformServices {
+  Registry* registry = nullptr;
+  UserMessages* messages = nullptr;
+  System* system = nullptr;
+};
+
+PlatformServices& Services();
+
+// Fills in the default backends of this platform (win32/ or posix/).
+void InstallDefaultServices(PlatformServices& services);
+
+inline Registry& GetRegistry() { return *Services().registry; }
+inline UserMessages& GetUserMessages() { return *Services().messages; }
+inline System& GetSystem() { return *Services().system; }
+
+// Replaces one backend for the lifetime of the object.
+template <typename T>
+class ScopedService {
+ public:
+  ScopedService(T* PlatformServices::*slot, T* replacement)
+      : slot_(slot), previous_(Services().*slot) {
+    Services().*slot_ = replacement;
+  }
+  ~ScopedService() { Services().*slot_ = previous_; }
+  ScopedService(const ScopedService&) = delete;
+  ScopedService& operator=(const ScopedService&) = delete;
+
+ private:
+  T* PlatformServices::*slot_;
+  T* previous_;
+};
+
+}  // namespace qv

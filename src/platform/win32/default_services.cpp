@@ -1,0 +1,47 @@
+#include <windows.h>
+
+#include <string>
+
+#include "platform/services.h"
+#include "platform/system.h"
+#include "platform/user_messages.h"
+
+namespace qv {
+namespace {
+
+class Win32Messages : public UserMessages {
+ public:
+  int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
+    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+  }
+};
+
+// The module is the DLL that holds this code (or the executable when the
+// core is linked into one).
+HMODULE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  return module;
+}
+
+class Win32System : public System {
+ public:
+  std::string GetModulePath() override {
+    char buffer[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameA(ThisModule(), buffer, MAX_PATH);
+    return std::string(buffer, n);
+  }
+};
+
+}  // namespace
+
+void InstallDefaultServices(PlatformServices& services) {
+  static Win32System system;
+  static Win32Messages messages;
+  services.system = &system;
+  services.messages = &messages;
+}
+
+}  // namespace qv

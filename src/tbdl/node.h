@@ -1,0 +1,34 @@
+// One node of the parse tree: the part keyword that created it, the
+// property names and values written inside it (two parallel lists, in file
+// order), and its children in file order.
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "tbdl/keywords.h"
+
+namespace qv::tbdl {
+
+class TBDLNode {
+ public:
+  explicit TBDLNode(Keyword name) : keyword(name) {}
+  // Tears deep trees down without recursion: a definition can nest parts
+  // far deeper than a browser thread's stack allows.
+  ~TBDLNode();
+  TBDLNode(const TBDLNode&) = delete;
+  TBDLNode& operator=(const TBDLNode&) = delete;
+
+  std::string_view Name() const { return KeywordText(keyword); }
+  std::string_view PropertyName(size_t i) const { return KeywordText(names[i]); }
+
+  Keyword keyword;
+  std::vector<Keyword> names;
+  // Token texts (quotes removed, backslash sequences kept). They view the
+  // text buffer of the load, which outlives the tree.
+  std::vector<std::string_view> values;
+  std::vector<std::unique_ptr<TBDLNode>> children;
+};
+
+}  // namespace qv::tbdl
