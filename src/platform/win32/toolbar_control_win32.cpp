@@ -1,0 +1,459 @@
+#include "platform/win32/toolbar_control_win32.h"
+
+#include <commctrl.h>
+#include <exdisp.h>
+#include <oleauto.h>
+
+#include <vector>
+
+#include "platform/bitmap_file.h"
+
+namespace qv {
+namespace {
+
+HWND H(WindowId window) {
+  return reinterpret_cast<HWND>(window);
+}
+WindowId W(HWND window) {
+  return reinterpret_cast<WindowId>(window);
+}
+
+const char* ClassFor(ChildKind kind) {
+  switch (kind) {
+    case ChildKind::kComboBox:
+      return "COMBOBOX";
+    case ChildKind::kEdit:
+      return "EDIT";
+    case ChildKind::kWebPage:
+      return "AtlAxWin";  // registered by the module at process attach
+    case ChildKind::kBitmapButton:
+      return "BUTTON";
+  }
+  return "STATIC";
+}
+
+}  // namespace
+
+Win32ToolbarControl::~Win32ToolbarControl() {
+  DestroyImageLists();
+  for (auto& [window, bitmap] : bitmaps_) DeleteObject(bitmap);
+  DeleteToolbarFont();
+}
+
+WindowId Win32ToolbarControl::ParentWindow() {
+  return W(GetParent(toolbar_));
+}
+WindowId Win32ToolbarControl::GetParentOf(WindowId window) {
+  return W(GetParent(H(window)));
+}
+WindowId Win32ToolbarControl::GetFocus() {
+  return W(::GetFocus());
+}
+void Win32ToolbarControl::SetFocus(WindowId window) {
+  ::SetFocus(H(window));
+}
+
+bool Win32ToolbarControl::SetToolbarFont(const FontSpec& spec) {
+  DeleteToolbarFont();
+  font_ = CreateFontA(spec.height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, spec.charset,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, spec.pitchAndFamily,
+                      spec.face.c_str());
+  if (!font_) return false;
+  Send(WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  return true;
+}
+
+void Win32ToolbarControl::DeleteToolbarFont() {
+  if (font_) DeleteObject(font_);
+  font_ = nullptr;
+}
+
+uint32_t Win32ToolbarControl::GetExtendedStyle() {
+  return static_cast<uint32_t>(Send(TB_GETEXTENDEDSTYLE));
+}
+void Win32ToolbarControl::SetExtendedStyle(uint32_t exStyle) {
+  Send(TB_SETEXTENDEDSTYLE, 0, exStyle);
+}
+
+void Win32ToolbarControl::SetWaitCursor(bool wait) {
+  if (wait) {
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    if (!savedCursor_) savedCursor_ = previous;
+  } else {
+    SetCursor(savedCursor_);
+    savedCursor_ = nullptr;
+  }
+}
+
+void Win32ToolbarControl::AutoSizeAndResize() {
+  Send(TB_AUTOSIZE);
+  Send(WM_SIZE);
+}
+
+bool Win32ToolbarControl::ReadBitmapSize(const std::string& path, int* width, int* height) {
+  BitmapFileInfo info;
+  if (!ReadBitmapFileInfo(path, &info)) return false;
+  *width = info.width;
+  *height = info.height;
+  return true;
+}
+
+void Win32ToolbarControl::SetBitmapSize(int cx, int cy) {
+  Send(TB_SETBITMAPSIZE, 0, MAKELONG(cx, cy));
+}
+
+void Win32ToolbarControl::DestroyImageLists() {
+  if (normalImages_) ImageList_Destroy(normalImages_);
+  if (hotImages_) ImageList_Destroy(hotImages_);
+  normalImages_ = hotImages_ = nullptr;
+}
+
+bool Win32ToolbarControl::LoadImageLists(const std::string& normalPath, const std::string& hotPath,
+                                         int cellSize) {
+  Send(TB_SETHOTIMAGELIST, 0, 0);
+  Send(TB_SETIMAGELIST, 0, 0);
+  DestroyImageLists();
+  // The file is checked first: the image list loader trusts the file.
+  BitmapFileInfo info;
+  if (cellSize <= 0 || !ReadBitmapFileInfo(normalPath, &info) ||
+      !ReadBitmapFileInfo(hotPath, &info))
+    return false;
+  const UINT load = LR_LOADFROMFILE | LR_CREATEDIBSECTION;
+  normalImages_ = ImageList_LoadImageA(nullptr, normalPath.c_str(), cellSize, 0, CLR_DEFAULT,
+                                       IMAGE_BITMAP, load);
+  hotImages_ =
+      ImageList_LoadImageA(nullptr, hotPath.c_str(), cellSize, 0, CLR_DEFAULT, IMAGE_BITMAP, load);
+  if (!normalImages_ || !hotImages_) {
+    DestroyImageLists();
+    return false;
+  }
+  Send(TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages_));
+  Send(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normalImages_));
+  return true;
+}
+
+int Win32ToolbarControl::ButtonCount() {
+  return static_cast<int>(Send(TB_BUTTONCOUNT));
+}
+
+bool Win32ToolbarControl::AddButtons(const std::vector<ToolbarButton>& buttons) {
+  std::vector<TBBUTTON> native(buttons.size());
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    native[i] = TBBUTTON{};
+    native[i].iBitmap = buttons[i].bitmap;
+    native[i].idCommand = buttons[i].command;
+    native[i].fsState = buttons[i].state;
+    native[i].fsStyle = buttons[i].style;
+    native[i].dwData = static_cast<DWORD_PTR>(buttons[i].data);
+    native[i].iString = buttons[i].string;
+  }
+  Send(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+  if (native.empty()) return true;
+  return Send(TB_ADDBUTTONSA, native.size(), reinterpret_cast<LPARAM>(native.data())) != 0;
+}
+
+bool Win32ToolbarControl::DeleteButton(int index) {
+  return Send(TB_DELETEBUTTON, index) != 0;
+}
+
+bool Win32ToolbarControl::GetItemRect(int index, Rect* rect) {
+  RECT r{};
+  if (!Send(TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r))) return false;
+  *rect = Rect{r.left, r.top, r.right, r.bottom};
+  return true;
+}
+
+bool Win32ToolbarControl::GetRect(int command, Rect* rect) {
+  RECT r{};
+  if (!Send(TB_GETRECT, command, reinterpret_cast<LPARAM>(&r))) return false;
+  *rect = Rect{r.left, r.top, r.right, r.bottom};
+  return true;
+}
+
+bool Win32ToolbarControl::GetButtonInfo(int command, ButtonInfo* info) {
+  char text[1024] = {};
+  TBBUTTONINFOA native{};
+  native.cbSize = sizeof(native);
+  native.dwMask = TBIF_IMAGE | TBIF_STATE | TBIF_STYLE | TBIF_SIZE | TBIF_TEXT;
+  native.pszText = text;
+  native.cchText = sizeof(text);
+  if (Send(TB_GETBUTTONINFOA, command, reinterpret_cast<LPARAM>(&native)) < 0) return false;
+  info->command = command;
+  info->image = native.iImage;
+  info->state = native.fsState;
+  info->style = native.fsStyle;
+  info->cx = native.cx;
+  info->text = text;
+  return true;
+}
+
+bool Win32ToolbarControl::SetButtonInfo(int command, const ButtonInfo& info) {
+  TBBUTTONINFOA native{};
+  native.cbSize = sizeof(native);
+  native.dwMask = info.mask;
+  native.idCommand = info.command;
+  native.iImage = info.image;
+  native.fsState = info.state;
+  native.fsStyle = info.style;
+  native.cx = static_cast<WORD>(info.cx);
+  std::string text = info.text;
+  native.pszText = text.data();
+  return Send(TB_SETBUTTONINFOA, command, reinterpret_cast<LPARAM>(&native)) != 0;
+}
+
+bool Win32ToolbarControl::IsButtonHidden(int command) {
+  return Send(TB_ISBUTTONHIDDEN, command);
+}
+bool Win32ToolbarControl::HideButton(int command, bool hide) {
+  return Send(TB_HIDEBUTTON, command, MAKELONG(hide ? 1 : 0, 0)) != 0;
+}
+bool Win32ToolbarControl::IsButtonChecked(int command) {
+  return Send(TB_ISBUTTONCHECKED, command) != 0;
+}
+bool Win32ToolbarControl::CheckButton(int command, bool check) {
+  return Send(TB_CHECKBUTTON, command, MAKELONG(check ? 1 : 0, 0)) != 0;
+}
+bool Win32ToolbarControl::EnableButton(int command, bool enable) {
+  return Send(TB_ENABLEBUTTON, command, MAKELONG(enable ? 1 : 0, 0)) != 0;
+}
+
+int Win32ToolbarControl::HitTest(Point client) {
+  POINT p{client.x, client.y};
+  return static_cast<int>(Send(TB_HITTEST, 0, reinterpret_cast<LPARAM>(&p)));
+}
+
+Point Win32ToolbarControl::ClientToScreen(Point client) {
+  POINT p{client.x, client.y};
+  ::ClientToScreen(toolbar_, &p);
+  return Point{p.x, p.y};
+}
+
+WindowId Win32ToolbarControl::CreateChild(const ChildSpec& spec) {
+  DWORD style = spec.style;
+  if (spec.kind == ChildKind::kBitmapButton) style |= BS_BITMAP | BS_PUSHBUTTON;
+  HWND window = CreateWindowExA(spec.exStyle, ClassFor(spec.kind), "", style, spec.rect.left,
+                                spec.rect.top, spec.rect.Width(), spec.rect.Height(), toolbar_,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (!window) return 0;
+  children_[window] = spec.kind;
+  return W(window);
+}
+
+void Win32ToolbarControl::DestroyChild(WindowId child) {
+  HWND window = H(child);
+  children_.erase(window);
+  auto it = bitmaps_.find(window);
+  DestroyWindow(window);
+  if (it != bitmaps_.end()) {
+    DeleteObject(it->second);
+    bitmaps_.erase(it);
+  }
+}
+
+void Win32ToolbarControl::MoveChild(WindowId child, const Rect& r) {
+  MoveWindow(H(child), r.left, r.top, r.Width(), r.Height(), TRUE);
+}
+
+void Win32ToolbarControl::ShowChild(WindowId child, bool show) {
+  ShowWindow(H(child), show ? SW_SHOW : SW_HIDE);
+}
+
+void Win32ToolbarControl::SetChildText(WindowId child, const std::string& text) {
+  SetWindowTextA(H(child), text.c_str());
+}
+
+std::string Win32ToolbarControl::GetChildText(WindowId child, int maxChars) {
+  if (maxChars <= 0) return {};
+  std::vector<char> buffer(static_cast<size_t>(maxChars), '\0');
+  int n = GetWindowTextA(H(child), buffer.data(), maxChars);
+  return std::string(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+bool Win32ToolbarControl::IsCombo(HWND window) const {
+  auto it = children_.find(window);
+  return it != children_.end() && it->second == ChildKind::kComboBox;
+}
+
+void Win32ToolbarControl::SetChildFont(WindowId child) {
+  SendMessageA(H(child), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  WindowId edit = EditPartOf(child);
+  if (edit && edit != child)
+    SendMessageA(H(edit), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+}
+
+WindowId Win32ToolbarControl::EditPartOf(WindowId child) {
+  if (!IsCombo(H(child))) return child;
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetComboBoxInfo(H(child), &info) || !info.hwndItem) return child;
+  return W(info.hwndItem);
+}
+
+void Win32ToolbarControl::AddToolTip(WindowId window, const std::string& text) {
+  HWND tips = reinterpret_cast<HWND>(Send(TB_GETTOOLTIPS));
+  if (!tips) return;
+  std::string copy = text;
+  TOOLINFOA info{};
+  info.cbSize = sizeof(info);
+  info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  info.hwnd = toolbar_;
+  info.uId = static_cast<UINT_PTR>(window);
+  info.lpszText = copy.data();
+  SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void Win32ToolbarControl::DeliverMessage(const Message& message) {
+  MSG msg{};
+  msg.hwnd = H(message.window);
+  msg.message = message.message;
+  msg.wParam = message.wParam;
+  msg.lParam = message.lParam;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
+
+int Win32ToolbarControl::ComboAddString(WindowId combo, const std::string& text) {
+  return static_cast<int>(
+      SendMessageA(H(combo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+int Win32ToolbarControl::ComboInsertString(WindowId combo, int index, const std::string& text) {
+  return static_cast<int>(SendMessageA(H(combo), CB_INSERTSTRING, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.c_str())));
+}
+int Win32ToolbarControl::ComboDeleteString(WindowId combo, int index) {
+  return static_cast<int>(SendMessageA(H(combo), CB_DELETESTRING, static_cast<WPARAM>(index), 0));
+}
+void Win32ToolbarControl::ComboResetContent(WindowId combo) {
+  SendMessageA(H(combo), CB_RESETCONTENT, 0, 0);
+}
+int Win32ToolbarControl::ComboGetCount(WindowId combo) {
+  return static_cast<int>(SendMessageA(H(combo), CB_GETCOUNT, 0, 0));
+}
+std::string Win32ToolbarControl::ComboGetString(WindowId combo, int index) {
+  LRESULT length = SendMessageA(H(combo), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return {};
+  std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
+  SendMessageA(H(combo), CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(buffer.data()));
+  return std::string(buffer.data());
+}
+bool Win32ToolbarControl::ComboSetItemData(WindowId combo, int index, std::intptr_t data) {
+  return SendMessageA(H(combo), CB_SETITEMDATA, static_cast<WPARAM>(index), data) != CB_ERR;
+}
+std::intptr_t Win32ToolbarControl::ComboGetItemData(WindowId combo, int index) {
+  return SendMessageA(H(combo), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+}
+int Win32ToolbarControl::ComboFindStringExact(WindowId combo, int start, const std::string& text) {
+  return static_cast<int>(SendMessageA(H(combo), CB_FINDSTRINGEXACT, static_cast<WPARAM>(start),
+                                       reinterpret_cast<LPARAM>(text.c_str())));
+}
+int Win32ToolbarControl::ComboSelectString(WindowId combo, int start, const std::string& text) {
+  return static_cast<int>(SendMessageA(H(combo), CB_SELECTSTRING, static_cast<WPARAM>(start),
+                                       reinterpret_cast<LPARAM>(text.c_str())));
+}
+int Win32ToolbarControl::ComboSetCurSel(WindowId combo, int index) {
+  return static_cast<int>(SendMessageA(H(combo), CB_SETCURSEL, static_cast<WPARAM>(index), 0));
+}
+int Win32ToolbarControl::ComboGetCurSel(WindowId combo) {
+  return static_cast<int>(SendMessageA(H(combo), CB_GETCURSEL, 0, 0));
+}
+void Win32ToolbarControl::ComboLimitText(WindowId combo, int maxChars) {
+  SendMessageA(H(combo), CB_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+}
+void Win32ToolbarControl::EditLimitText(WindowId edit, int maxChars) {
+  SendMessageA(H(edit), EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+}
+
+void Win32ToolbarControl::SetEditSelection(WindowId window, int start, int end) {
+  if (IsCombo(H(window))) {
+    SendMessageA(H(window), CB_SETEDITSEL, 0, MAKELPARAM(start, end));
+  } else {
+    SendMessageA(H(window), EM_SETSEL, static_cast<WPARAM>(start), end);
+  }
+}
+
+bool Win32ToolbarControl::GetEditSelection(WindowId window, int* start, int* end) {
+  DWORD s = 0, e = 0;
+  if (IsCombo(H(window))) {
+    LRESULT r = SendMessageA(H(window), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&s),
+                             reinterpret_cast<LPARAM>(&e));
+    if (r == CB_ERR) return false;
+  } else {
+    SendMessageA(H(window), EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+  }
+  *start = static_cast<int>(s);
+  *end = static_cast<int>(e);
+  return true;
+}
+
+bool Win32ToolbarControl::NavigateWebPage(WindowId page, const std::string& url) {
+  // The ActiveX host hands out its control through its private message.
+  static const UINT getControl = RegisterWindowMessageA("WM_ATLGETCONTROL");
+  IUnknown* control = reinterpret_cast<IUnknown*>(SendMessageA(H(page), getControl, 0, 0));
+  if (!control) {
+    // Not created yet: the host creates a browser control from its text.
+    return SetWindowTextA(H(page), url.c_str()) != 0;
+  }
+  IWebBrowser2* browser = nullptr;
+  if (FAILED(control->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser))) ||
+      !browser)
+    return false;
+  int wide = MultiByteToWideChar(CP_ACP, 0, url.c_str(), -1, nullptr, 0);
+  std::vector<wchar_t> text(static_cast<size_t>(wide > 0 ? wide : 1), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, url.c_str(), -1, text.data(), wide);
+  BSTR address = SysAllocString(text.data());
+  HRESULT hr = browser->Navigate(address, nullptr, nullptr, nullptr, nullptr);
+  SysFreeString(address);
+  browser->Release();
+  return SUCCEEDED(hr);
+}
+
+bool Win32ToolbarControl::SetBitmapButtonImages(WindowId button, const std::string& normalPath,
+                                                const std::string& hotPath) {
+  (void)hotPath;  // the hot picture is swapped in by the button's own hover handling
+  BitmapFileInfo info;
+  if (!ReadBitmapFileInfo(normalPath, &info)) return false;
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageA(nullptr, normalPath.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  if (!bitmap) return false;
+  SendMessageA(H(button), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+  HBITMAP& slot = bitmaps_[H(button)];
+  if (slot) DeleteObject(slot);
+  slot = bitmap;
+  return true;
+}
+
+void Win32ToolbarControl::FillMenu(HMENU menu, const std::vector<MenuEntry>& entries,
+                                   std::deque<MenuRecord>& records) {
+  for (const MenuEntry& entry : entries) {
+    records.push_back(MenuRecord{entry.data.marker, entry.data.text.c_str(), entry.data.typeFlags,
+                                 entry.data.drawState, entry.data.image});
+    LPCSTR data = reinterpret_cast<LPCSTR>(&records.back());
+    if (entry.flags & MF_POPUP) {
+      HMENU sub = CreatePopupMenu();
+      FillMenu(sub, entry.submenu, records);
+      AppendMenuA(menu, entry.flags, reinterpret_cast<UINT_PTR>(sub), data);
+    } else {
+      AppendMenuA(menu, entry.flags, entry.id, data);
+    }
+  }
+}
+
+void Win32ToolbarControl::TrackPopupMenu(const PopupMenu& menu, uint32_t flags, Point screen) {
+  HMENU popup = CreatePopupMenu();
+  if (!popup) return;
+  std::deque<MenuRecord> records;  // the item data must live while the menu shows
+  FillMenu(popup, menu.entries, records);
+  ::TrackPopupMenu(popup, flags, screen.x, screen.y, 0, toolbar_, nullptr);
+  DestroyMenu(popup);
+}
+
+bool Win32ToolbarControl::SetTimer(unsigned id, unsigned periodMs) {
+  return ::SetTimer(toolbar_, id, periodMs, nullptr) != 0;
+}
+
+void Win32ToolbarControl::KillTimer(unsigned id) {
+  ::KillTimer(toolbar_, id);
+}
+
+}  // namespace qv

@@ -1,0 +1,119 @@
+// The Win32 backend of the toolbar-control seam: a ToolbarWindow32 control
+// driven by its messages, with its image lists, font, child controls, popup
+// menus and timers. The window classes themselves are created elsewhere;
+// this object only talks to an existing toolbar control window.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <deque>
+#include <map>
+#include <string>
+
+#include "platform/toolbar_control.h"
+
+namespace qv {
+
+class Win32ToolbarControl : public ToolbarControl {
+ public:
+  explicit Win32ToolbarControl(HWND toolbar) : toolbar_(toolbar) {}
+  ~Win32ToolbarControl() override;
+  Win32ToolbarControl(const Win32ToolbarControl&) = delete;
+  Win32ToolbarControl& operator=(const Win32ToolbarControl&) = delete;
+
+  // The record an owner-drawn entry carries as its item data (five fields).
+  struct MenuRecord {
+    DWORD marker;
+    const char* text;
+    DWORD typeFlags;
+    DWORD drawState;
+    int image;
+  };
+
+  WindowId Window() override { return reinterpret_cast<WindowId>(toolbar_); }
+  WindowId ParentWindow() override;
+  WindowId GetParentOf(WindowId window) override;
+  WindowId GetFocus() override;
+  void SetFocus(WindowId window) override;
+  bool SetToolbarFont(const FontSpec& font) override;
+  void DeleteToolbarFont() override;
+  uint32_t GetExtendedStyle() override;
+  void SetExtendedStyle(uint32_t exStyle) override;
+  void SetWaitCursor(bool wait) override;
+  void AutoSizeAndResize() override;
+
+  bool ReadBitmapSize(const std::string& path, int* width, int* height) override;
+  void SetBitmapSize(int cx, int cy) override;
+  bool LoadImageLists(const std::string& normalPath, const std::string& hotPath,
+                      int cellSize) override;
+
+  int ButtonCount() override;
+  bool AddButtons(const std::vector<ToolbarButton>& buttons) override;
+  bool DeleteButton(int index) override;
+  bool GetItemRect(int index, Rect* rect) override;
+  bool GetRect(int command, Rect* rect) override;
+  bool GetButtonInfo(int command, ButtonInfo* info) override;
+  bool SetButtonInfo(int command, const ButtonInfo& info) override;
+  bool IsButtonHidden(int command) override;
+  bool HideButton(int command, bool hide) override;
+  bool IsButtonChecked(int command) override;
+  bool CheckButton(int command, bool check) override;
+  bool EnableButton(int command, bool enable) override;
+  int HitTest(Point client) override;
+  Point ClientToScreen(Point client) override;
+
+  WindowId CreateChild(const ChildSpec& spec) override;
+  void DestroyChild(WindowId child) override;
+  void MoveChild(WindowId child, const Rect& rect) override;
+  void ShowChild(WindowId child, bool show) override;
+  void SetChildText(WindowId child, const std::string& text) override;
+  std::string GetChildText(WindowId child, int maxChars = 1024) override;
+  void SetChildFont(WindowId child) override;
+  WindowId EditPartOf(WindowId child) override;
+  void AddToolTip(WindowId window, const std::string& text) override;
+  void DeliverMessage(const Message& message) override;
+
+  int ComboAddString(WindowId combo, const std::string& text) override;
+  int ComboInsertString(WindowId combo, int index, const std::string& text) override;
+  int ComboDeleteString(WindowId combo, int index) override;
+  void ComboResetContent(WindowId combo) override;
+  int ComboGetCount(WindowId combo) override;
+  std::string ComboGetString(WindowId combo, int index) override;
+  bool ComboSetItemData(WindowId combo, int index, std::intptr_t data) override;
+  std::intptr_t ComboGetItemData(WindowId combo, int index) override;
+  int ComboFindStringExact(WindowId combo, int start, const std::string& text) override;
+  int ComboSelectString(WindowId combo, int start, const std::string& text) override;
+  int ComboSetCurSel(WindowId combo, int index) override;
+  int ComboGetCurSel(WindowId combo) override;
+  void ComboLimitText(WindowId combo, int maxChars) override;
+  void EditLimitText(WindowId edit, int maxChars) override;
+  void SetEditSelection(WindowId window, int start, int end) override;
+  bool GetEditSelection(WindowId window, int* start, int* end) override;
+
+  bool NavigateWebPage(WindowId page, const std::string& url) override;
+  bool SetBitmapButtonImages(WindowId button, const std::string& normalPath,
+                             const std::string& hotPath) override;
+
+  void TrackPopupMenu(const PopupMenu& menu, uint32_t flags, Point screen) override;
+  bool SetTimer(unsigned id, unsigned periodMs) override;
+  void KillTimer(unsigned id) override;
+
+ private:
+  LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return SendMessageA(toolbar_, message, wParam, lParam);
+  }
+  void FillMenu(HMENU menu, const std::vector<MenuEntry>& entries, std::deque<MenuRecord>& records);
+  void DestroyImageLists();
+  bool IsCombo(HWND window) const;
+
+  HWND toolbar_;
+  HFONT font_ = nullptr;
+  HIMAGELIST normalImages_ = nullptr;
+  HIMAGELIST hotImages_ = nullptr;
+  HCURSOR savedCursor_ = nullptr;
+  std::map<HWND, ChildKind> children_;
+  std::map<HWND, HBITMAP> bitmaps_;
+};
+
+}  // namespace qv
