@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the definition tool natively and loads the example toolbar
+# definition with it, printing the model the toolbar would show.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+out=${QV_OUT:-$root/out}
+jobs=${QV_JOBS:-2}
+
+bash scripts/install-deps.sh
+cmake -S . -B "$out/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C "$out/native" -j"$jobs" quorvane-tbdl
+tool=$out/native/tools/quorvane-tbdl
+
+echo
+echo "\$ quorvane-tbdl load examples/quorvane.tbd"
+"$tool" load examples/quorvane.tbd
