@@ -84,15 +84,73 @@ enum TokenKind : int {
 enum class Keyword : uint8_t {
   kRoot,
   // parts
-  TBW_Toolbar, BUTTON, TEXT, COMBO, WEBPAGE, INDICATOR, SEPARATOR, NAMEDSEPARATOR, MENU, SUBMENU,
-  MENUITEM, MENUSEPARATOR, COMBOVALUE, COMMANDS, GOTOURL, SERVICECOMMAND, SHELLEXECUTE,
-  CUSTOMCOMMAND, SETTINGS, ITEMOPTIONS, CSPSETTING, PROPERTY,
+  TBW_Toolbar,
+  BUTTON,
+  TEXT,
+  COMBO,
+  WEBPAGE,
+  INDICATOR,
+  SEPARATOR,
+  NAMEDSEPARATOR,
+  MENU,
+  SUBMENU,
+  MENUITEM,
+  MENUSEPARATOR,
+  COMBOVALUE,
+  COMMANDS,
+  GOTOURL,
+  SERVICECOMMAND,
+  SHELLEXECUTE,
+  CUSTOMCOMMAND,
+  SETTINGS,
+  ITEMOPTIONS,
+  CSPSETTING,
+  PROPERTY,
   // properties
-  caption, image, hotimage, command, hint, name, type, value, width, description, id, addimg1,
-  addimg2, addimg3, addimg4, addimg5, param1, param2, param3, maxchars, maxhistlines, password,
-  url, target, options, newwindow, post, border, autosize, relay_navigation, shellcmd, failmsg,
-  progid, parameters, toggle_caption, toggle_visibility, change_width, width_from, width_to, CLSID,
-  UUID, company, loctype, location,
+  caption,
+  image,
+  hotimage,
+  command,
+  hint,
+  name,
+  type,
+  value,
+  width,
+  description,
+  id,
+  addimg1,
+  addimg2,
+  addimg3,
+  addimg4,
+  addimg5,
+  param1,
+  param2,
+  param3,
+  maxchars,
+  maxhistlines,
+  password,
+  url,
+  target,
+  options,
+  newwindow,
+  post,
+  border,
+  autosize,
+  relay_navigation,
+  shellcmd,
+  failmsg,
+  progid,
+  parameters,
+  toggle_caption,
+  toggle_visibility,
+  change_width,
+  width_from,
+  width_to,
+  CLSID,
+  UUID,
+  company,
+  loctype,
+  location,
   kCount
 };
 
@@ -101,8 +159,12 @@ inline constexpr int kKeywordCount = static_cast<int>(Keyword::kCount);
 // The keyword's text exactly as written in a definition ("TBWToolBar" for kRoot).
 std::string_view KeywordText(Keyword k);
 TokenKind KeywordToken(Keyword k);
-bool IsPartKeyword(Keyword k);
-bool IsPropertyKeyword(Keyword k);
+constexpr bool IsPartKeyword(Keyword k) {
+  return k >= Keyword::TBW_Toolbar && k <= Keyword::PROPERTY;
+}
+constexpr bool IsPropertyKeyword(Keyword k) {
+  return k >= Keyword::caption && k <= Keyword::location;
+}
 
 // "=", "{", "}", "string", "part", "property" or "end".
 std::string_view TokenClassName(TokenKind kind);
