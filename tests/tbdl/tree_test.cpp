@@ -1,0 +1,116 @@
+#include <string>
+
+#include "tbdl_test_util.h"
+
+namespace qv::tbdl {
+namespace {
+
+using testing::ParseText;
+using testing::Repeat;
+
+class Tree : public ::testing::Test {
+ protected:
+  void TearDown() override { EndTree(); }
+  const TBDLNode& Root() { return *TreeState().root; }
+};
+
+// The node's shape in one line: NAME(prop=value,...)[children].
+std::string Shape(const TBDLNode& n) {
+  std::string s(n.Name());
+  if (!n.names.empty() || !n.values.empty()) {
+    s += "(";
+    for (size_t i = 0; i < std::max(n.names.size(), n.values.size()); ++i) {
+      if (i) s += ",";
+      if (i < n.names.size()) s += n.PropertyName(i);
+      s += "=";
+      if (i < n.values.size()) s += n.values[i];
+    }
+    s += ")";
+  }
+  if (!n.children.empty()) {
+    s += "[";
+    for (size_t i = 0; i < n.children.size(); ++i) s += (i ? " " : "") + Shape(*n.children[i]);
+    s += "]";
+  }
+  return s;
+}
+
+TEST_F(Tree, BuiltFromTheTokensInFileOrder) {
+  ASSERT_EQ(ParseText(R"(TBW_Toolbar { image = "a.bmp" hotimage = "b\\c"
+    BUTTON { caption = "Mail" MENU { type = "Split" MENUITEM { caption = "Check" }
+      MENUSEPARATOR SUBMENU { caption = "More" MENUITEM { command = "o" } } } }
+    COMBO { name = "s" COMBOVALUE { value = "1" } }
+    INDICATOR { addimg3 = "x" }
+    COMMANDS { GOTOURL { name = "g" } } SETTINGS { PROPERTY { id = "p" } } })")
+                .result,
+            kParseOk);
+  EXPECT_EQ(Shape(Root()),
+            "TBWToolBar(image=a.bmp,hotimage=b\\\\c)["
+            "BUTTON(caption=Mail)[MENU(type=Split)[MENUITEM(caption=Check) MENUSEPARATOR "
+            "SUBMENU(caption=More)[MENUITEM(command=o)]]] "
+            "COMBO(name=s)[COMBOVALUE(value=1)] INDICATOR(addimg3=x) "
+            "COMMANDS[GOTOURL(name=g)] SETTINGS[PROPERTY(id=p)]]");
+  EXPECT_EQ(TreeState().current, TreeState().root.get());
+}
+
+TEST_F(Tree, SeparatorBodyLandsInTheEnclosingNode) {
+  ASSERT_EQ(ParseText(R"(TBW_Toolbar { TEXT { } SEPARATOR { name = "x" }
+    NAMEDSEPARATOR { name = "y" } })")
+                .result,
+            kParseOk);
+  EXPECT_EQ(Shape(Root()), "TBWToolBar(name=x)[TEXT SEPARATOR NAMEDSEPARATOR(name=y)]");
+}
+
+TEST_F(Tree, BodilessNamedSeparatorAdoptsPartsUpToTheFirstBody) {
+  ASSERT_EQ(ParseText(R"(TBW_Toolbar { NAMEDSEPARATOR SEPARATOR
+    TEXT { caption = "t" } BUTTON { } NAMEDSEPARATOR SEPARATOR })")
+                .result,
+            kParseOk);
+  EXPECT_EQ(Shape(Root()),
+            "TBWToolBar[NAMEDSEPARATOR[SEPARATOR TEXT(caption=t)] BUTTON "
+            "NAMEDSEPARATOR[SEPARATOR]]");
+  // The toolbar's brace popped the root's own entry.
+  EXPECT_TRUE(TreeState().stack.empty());
+  EXPECT_EQ(TreeState().current, TreeState().root.get());
+}
+
+TEST_F(Tree, ClosingBracesWithNothingToPopAreHarmless) {
+  // Rejected input: the parser stops at the first token, the scanner goes on.
+  BeginTree();
+  std::ostringstream echo;
+  TBDLScanner scanner("BUTTON } } MENU { } } } caption = \"c\"", &echo);
+  while (scanner.Next() != kTokEnd) {
+  }
+  EXPECT_EQ(Shape(Root()), "TBWToolBar(caption=c)[BUTTON MENU]");
+  EndTree();
+  // Without a tree the scanner only scans.
+  TBDLScanner after("BUTTON { name = \"x\" }", &echo);
+  while (after.Next() != kTokEnd) {
+  }
+  EXPECT_EQ(TreeState().root, nullptr);
+}
+
+TEST_F(Tree, ValuesViewTheInputAndNamesAreKeywords) {
+  std::string text = "TBW_Toolbar { TEXT { caption = \"abc\" } }";
+  ASSERT_EQ(ParseText(text).result, kParseOk);
+  const TBDLNode& t = *Root().children[0];
+  EXPECT_EQ(t.keyword, Keyword::TEXT);
+  EXPECT_EQ(t.names[0], Keyword::caption);
+  EXPECT_EQ(t.values[0].data(), text.data() + text.find("abc"));
+}
+
+TEST_F(Tree, DeepChainsTearDownWithoutRecursion) {
+  std::string text = "TBW_Toolbar {" + Repeat(" NAMEDSEPARATOR", 100000) + " }";
+  ASSERT_EQ(ParseText(text).result, kParseOk);
+  size_t depth = 0;
+  for (const TBDLNode* n = &Root(); !n->children.empty(); n = n->children[0].get()) ++depth;
+  EXPECT_EQ(depth, 100000u);
+  EndTree();
+  // A new tree replaces a deep leftover one the same way.
+  ASSERT_EQ(ParseText(text).result, kParseOk);
+  BeginTree();
+  EXPECT_TRUE(Root().children.empty());
+}
+
+}  // namespace
+}  // namespace qv::tbdl
