@@ -3,14 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "settings/settings.h"
-
 namespace qv {
 
-LocalResourceLookup::LocalResourceLookup() : useInstallDirectory_(true) {}
-
-LocalResourceLookup::LocalResourceLookup(std::string directory)
-    : useInstallDirectory_(false), directory_(std::move(directory)) {
+LocalResourceLookup::LocalResourceLookup(std::string directory) : directory_(std::move(directory)) {
   if (!directory_.empty() && directory_.back() != '/' && directory_.back() != '\\') {
 #ifdef _WIN32
     directory_ += '\\';
@@ -21,8 +16,7 @@ LocalResourceLookup::LocalResourceLookup(std::string directory)
 }
 
 bool LocalResourceLookup::EnsureResourceFile(std::string& fileNameInOut) {
-  std::string path =
-      useInstallDirectory_ ? GetInstallFilePath(fileNameInOut) : directory_ + fileNameInOut;
+  std::string path = directory_ + fileNameInOut;
   if (!IsExistingFile(path)) return false;
   fileNameInOut = std::move(path);
   return true;

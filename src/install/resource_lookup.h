@@ -25,9 +25,10 @@ class LocalResourceLookup : public ResourceLookup {
   explicit LocalResourceLookup(std::string directory);
 
   bool EnsureResourceFile(std::string& fileNameInOut) override;
+  // The directory with its trailing separator ("" for the current one).
+  const std::string& Directory() const { return directory_; }
 
  private:
-  bool useInstallDirectory_;
   std::string directory_;
 };
 

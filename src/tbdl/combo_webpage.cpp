@@ -21,8 +21,7 @@ bool AddComboValuePart(std::vector<TBDLComboValue>& values, TBDLNode& child,
 }
 
 bool TBDLComboItem::SetProperty(Keyword name, std::string_view value) {
-  if (SetCommonProperty(name, value) ||
-      SetIntProperty(maxchars_, Keyword::maxchars, name, value) ||
+  if (SetCommonProperty(name, value) || SetIntProperty(maxchars_, Keyword::maxchars, name, value) ||
       SetTextProperty(type_, Keyword::type, name, value) ||
       SetIntProperty(password_, Keyword::password, name, value) ||
       SetIntProperty(maxhistlines_, Keyword::maxhistlines, name, value)) {

@@ -4,7 +4,9 @@
 
 namespace qv::tbdl {
 
-int32_t TBDLItem::CustomDraw(TBWToolBarCtrl&, CustomDrawInfo&) { return 0; }
+int32_t TBDLItem::CustomDraw(TBWToolBarCtrl&, CustomDrawInfo&) {
+  return 0;
+}
 
 const TBDLMenuEntry* TBDLItem::FindMenuEntry(uint32_t entryNumber) const {
   return menu_ ? menu_->FindEntry(entryNumber) : nullptr;
@@ -41,7 +43,9 @@ bool TBDLButtonItem::SetProperty(Keyword name, std::string_view value) {
   return SetCommonProperty(name, value) || ReportInvalidProperty(name, "TBDL Button");
 }
 
-bool TBDLButtonItem::AddPart(TBDLNode& child) { return AddMenuPart(child); }
+bool TBDLButtonItem::AddPart(TBDLNode& child) {
+  return AddMenuPart(child);
+}
 
 bool TBDLSeparatorItem::SetProperty(Keyword name, std::string_view value) {
   return SetTextProperty(name_, Keyword::name, name, value) ||
@@ -64,6 +68,8 @@ bool TBDLIndicatorItem::SetProperty(Keyword name, std::string_view value) {
   return ReportInvalidProperty(name, "TBDL Indicator");
 }
 
-bool TBDLIndicatorItem::AddPart(TBDLNode& child) { return AddMenuPart(child); }
+bool TBDLIndicatorItem::AddPart(TBDLNode& child) {
+  return AddMenuPart(child);
+}
 
 }  // namespace qv::tbdl

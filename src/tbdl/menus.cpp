@@ -26,7 +26,9 @@ bool TBDLMenuItem::SetProperty(Keyword name, std::string_view value) {
          ReportInvalidProperty(name, "TBDL Command button");
 }
 
-bool TBDLMenuItem::IsSidebar() const { return caption_.starts_with("SIDEBAR!"); }
+bool TBDLMenuItem::IsSidebar() const {
+  return caption_.starts_with("SIDEBAR!");
+}
 
 bool TBDLSubMenu::SetProperty(Keyword name, std::string_view value) {
   return SetTextProperty(caption_, Keyword::caption, name, value) ||

@@ -24,9 +24,13 @@ void TBDLPart::Load(TBDLNode& node) {
   }
 }
 
-bool TBDLPart::SetProperty(Keyword, std::string_view) { return false; }
+bool TBDLPart::SetProperty(Keyword, std::string_view) {
+  return false;
+}
 
-bool TBDLPart::AddPart(TBDLNode&) { return false; }
+bool TBDLPart::AddPart(TBDLNode&) {
+  return false;
+}
 
 std::string InterpretTextValue(std::string_view value) {
   std::string out;

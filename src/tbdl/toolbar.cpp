@@ -16,6 +16,8 @@ void TBDLToolbar::Load(TBDLNode& node) {
     AddPart(*child);
     child.reset();
   }
+  // Leave a node without empty slots behind.
+  node.children.clear();
 }
 
 bool TBDLToolbar::SetProperty(Keyword name, std::string_view value) {

@@ -29,7 +29,8 @@ class TBDLToolbar : public TBDLPart {
 
   // Reads the header's properties and then its parts, freeing each part's
   // subtree as soon as it has been read: the tree is no longer needed and
-  // the model would otherwise grow beside the whole tree.
+  // the model would otherwise grow beside the whole tree. The node is left
+  // without children.
   void Load(TBDLNode& node) override;
   // image and hotimage; everything else (CLSID, UUID, name, company
   // included) is reported as invalid.

@@ -82,17 +82,17 @@ TEST(Menus, NestedSubmenusAndSidebarEntries) {
   TreeBuilder b;
   TBDLToolbar model;
   auto root = b.Root(
-      {}, b.Part(K::INDICATOR, {},
-                 b.Part(K::MENU, {},
-                        b.Part(K::MENUITEM, {{K::caption, "SIDEBAR!Tools"}}),
-                        b.Part(K::SUBMENU, {{K::caption, "A"}},
-                               b.Part(K::SUBMENU, {{K::caption, "B"}}, Item(b, "b1")),
-                               Item(b, "a1")),
-                        b.Part(K::SUBMENU, {{K::caption, "empty"}}))));
+      {},
+      b.Part(K::INDICATOR, {},
+             b.Part(K::MENU, {}, b.Part(K::MENUITEM, {{K::caption, "SIDEBAR!Tools"}}),
+                    b.Part(K::SUBMENU, {{K::caption, "A"}},
+                           b.Part(K::SUBMENU, {{K::caption, "B"}}, Item(b, "b1")), Item(b, "a1")),
+                    b.Part(K::SUBMENU, {{K::caption, "empty"}}))));
   model.Load(*root);
   const TBDLButtonMenu& menu = model.Item(0)->Menu();
   std::vector<std::tuple<std::string, uint32_t, uint32_t>> entries;
-  for (const auto& e : menu.Entries()) entries.emplace_back(e->Caption(), e->Parent(), e->SubtreeBegin());
+  for (const auto& e : menu.Entries())
+    entries.emplace_back(e->Caption(), e->Parent(), e->SubtreeBegin());
   constexpr uint32_t kTop = TBDLMenuEntry::kNoParent;
   EXPECT_EQ(entries, (std::vector<std::tuple<std::string, uint32_t, uint32_t>>{
                          {"SIDEBAR!Tools", kTop, 0},
