@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace qv::tbdl {
 
@@ -23,7 +24,14 @@ bool ReadTextFile(const std::string& path, std::string* text) {
   char chunk[65536];
   if (std::fseek(file.get(), 0, SEEK_END) == 0) {
     long size = std::ftell(file.get());
-    if (size > 0) text->reserve(static_cast<size_t>(size));
+    // Only a hint: a directory opened as a file (possible on POSIX) reports
+    // an absurd size, and its read then fails below.
+    if (size > 0) {
+      try {
+        text->reserve(static_cast<size_t>(size));
+      } catch (const std::bad_alloc&) {
+      }
+    }
     std::fseek(file.get(), 0, SEEK_SET);
   }
   for (;;) {
