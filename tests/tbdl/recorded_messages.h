@@ -1,6 +1,7 @@
 // Collects the message boxes shown during a test instead of showing them.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct ShownMessage {
   unsigned style;
   bool operator==(const ShownMessage&) const = default;
 };
+
+inline void PrintTo(const ShownMessage& m, std::ostream* os) {
+  *os << "{\"" << m.text << "\", \"" << m.caption << "\", " << m.style << "}";
+}
 
 class RecordedMessages : public UserMessages {
  public:
