@@ -15,9 +15,12 @@ inline constexpr RegStatus kErrorFileNotFound = 2;
 inline constexpr RegStatus kErrorAccessDenied = 5;
 inline constexpr RegStatus kErrorInvalidHandle = 6;
 inline constexpr RegStatus kErrorOutOfMemory = 14;
+inline constexpr RegStatus kErrorWriteFault = 29;
 inline constexpr RegStatus kErrorInvalidParameter = 87;
+inline constexpr RegStatus kErrorBadPathname = 161;
 inline constexpr RegStatus kErrorMoreData = 234;
 inline constexpr RegStatus kErrorNoMoreItems = 259;
+inline constexpr RegStatus kErrorKeyDeleted = 1018;
 
 inline constexpr uint32_t kRegNone = 0;
 inline constexpr uint32_t kRegSz = 1;

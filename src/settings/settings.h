@@ -50,7 +50,9 @@ class SettingValueEnumerator {
   bool IsValid() const { return valid_; }
   void Next();
   const std::string& CurrentName() const { return name_; }
-  // False when the last name did not fit the 200-character buffer.
+  // False when the last name did not fit the 200-character buffer. Such a
+  // name is read again with a larger buffer, so CurrentName is still the
+  // whole name unless even that failed (then it is empty).
   bool CurrentNameComplete() const { return complete_; }
 
  private:
@@ -72,5 +74,7 @@ bool ReplaceAllIfNotEmpty(std::string& text, const std::string& find,
 bool ReplaceFirstIfNotEmpty(std::string& text, const std::string& find,
                             const std::string& replacement);
 std::string SplitWordsJoinPlus(const std::string& text, std::vector<std::string>& words);
+// The bytes of the text without a terminating zero (a POST body).
+std::vector<uint8_t> ToByteVector(const std::string& text);
 
 }  // namespace qv

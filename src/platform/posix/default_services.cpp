@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "platform/posix/file_registry.h"
 #include "platform/posix/posix_backends.h"
 #include "platform/services.h"
 
@@ -15,9 +16,10 @@ int StderrMessages::ShowMessage(const std::string& text, const std::string& capt
 void InstallDefaultServices(PlatformServices& services) {
   static PosixSystem system;
   static StderrMessages messages;
+  static FileRegistry registry(FileRegistry::DefaultPath());
   services.system = &system;
   services.messages = &messages;
-  // The registry backend is installed by the file-backed registry.
+  services.registry = &registry;
 }
 
 }  // namespace qv

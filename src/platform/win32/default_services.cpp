@@ -5,6 +5,7 @@
 #include "platform/services.h"
 #include "platform/system.h"
 #include "platform/user_messages.h"
+#include "platform/win32/win32_registry.h"
 
 namespace qv {
 namespace {
@@ -20,9 +21,9 @@ class Win32Messages : public UserMessages {
 // core is linked into one).
 HMODULE ThisModule() {
   HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCSTR>(&ThisModule), &module);
   return module;
 }
 
@@ -40,8 +41,10 @@ class Win32System : public System {
 void InstallDefaultServices(PlatformServices& services) {
   static Win32System system;
   static Win32Messages messages;
+  static Win32Registry registry;
   services.system = &system;
   services.messages = &messages;
+  services.registry = &registry;
 }
 
 }  // namespace qv

@@ -1,0 +1,61 @@
+// The native registry: one file in the registry export text format, shared
+// safely by any number of processes. Every operation takes an advisory lock
+// on a sibling lock file (shared to read, exclusive to change), reads the file
+// again when it changed since this process last saw it, and a change replaces
+// the file atomically (temporary file, fsync, rename). Key handles name their
+// key by path, so they stay valid across reloads.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "platform/registry_tree.h"
+
+namespace qv {
+
+class FileRegistry : public TreeRegistry {
+ public:
+  explicit FileRegistry(std::string path);
+  ~FileRegistry() override;
+
+  const std::string& path() const { return path_; }
+
+  // QUORVANE_REGISTRY when set, else $XDG_CONFIG_HOME/quorvane/registry.reg,
+  // else ~/.config/quorvane/registry.reg.
+  static std::string DefaultPath();
+
+ protected:
+  RegStatus BeginOperation(Access access) override;
+  RegStatus CommitChanges() override;
+  void EndOperation() override;
+
+ private:
+  struct Stamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long mtimeNs = 0;
+    long long ctimeNs = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  bool OpenLockFile(bool create);
+  RegStatus LoadIfChanged();
+  RegStatus Save();
+  void KeepUnreadableOriginal();
+  Stamp StampOf(const std::string& file) const;
+
+  std::string path_;
+  std::string lockPath_;
+  int lockFd_ = -1;
+  pid_t lockPid_ = 0;
+  bool locked_ = false;
+  bool loaded_ = false;
+  Stamp stamp_;
+  // The loaded file had lines that could not be read: before the first save
+  // replaces it, the original is kept beside it.
+  bool unreadableLines_ = false;
+};
+
+}  // namespace qv

@@ -1,0 +1,11 @@
+#include "support/memory_registry.h"
+
+#include "platform/reg_text.h"
+
+namespace qv {
+
+std::string MemoryRegistry::ToText() {
+  return FormatRegText(tree());
+}
+
+}  // namespace qv
