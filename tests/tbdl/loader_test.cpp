@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include "install/resource_lookup.h"
@@ -39,8 +40,8 @@ class Directory {
  public:
   Directory() {
     static int counter = 0;
-    path_ = fs::temp_directory_path() /
-            ("qv-loader-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    path_ = fs::temp_directory_path() / ("qv-loader-" + std::to_string(std::random_device()()) +
+                                         "-" + std::to_string(counter++));
     fs::create_directories(path_);
   }
   ~Directory() {

@@ -1,0 +1,159 @@
+// Peak heap use of loading a large definition. Every allocation of this
+// executable is counted, with the overhead of a typical malloc chunk.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <new>
+#include <random>
+#include <string>
+
+#include "install/resource_lookup.h"
+#include "tbdl/loader.h"
+
+namespace {
+
+std::atomic<size_t> liveBytes{0};
+std::atomic<size_t> peakBytes{0};
+
+size_t ChunkSize(size_t n) {
+  return n < 24 ? 32 : (n + 8 + 15) & ~size_t{15};
+}
+
+void* Allocate(size_t n) {
+  // The size is kept in front of the block, so that delete can count it.
+  void* block = std::malloc(n + 16);
+  if (!block) throw std::bad_alloc();
+  *static_cast<size_t*>(block) = n;
+  size_t now = liveBytes += ChunkSize(n);
+  size_t peak = peakBytes.load();
+  while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
+  }
+  return static_cast<char*>(block) + 16;
+}
+
+void Release(void* p) {
+  if (!p) return;
+  void* block = static_cast<char*>(p) - 16;
+  liveBytes -= ChunkSize(*static_cast<size_t*>(block));
+  std::free(block);
+}
+
+}  // namespace
+
+void* operator new(size_t n) {
+  return Allocate(n);
+}
+void* operator new[](size_t n) {
+  return Allocate(n);
+}
+void operator delete(void* p) noexcept {
+  Release(p);
+}
+void operator delete[](void* p) noexcept {
+  Release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  Release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  Release(p);
+}
+
+namespace qv::tbdl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A toolbar as definitions write them: buttons with menus and submenus,
+// search combos with choices, web pages, indicators, separators, and the
+// commands and settings they use.
+std::string Block(int i) {
+  std::string n = std::to_string(i);
+  return "  BUTTON { name = \"home" + n + "\" caption = \"Home " + n +
+         "\" image = \"0\" hint = \"Go to the start page\" command = \"open_home" + n +
+         "\"\n    MENU { type = \"Split\"\n"
+         "      MENUITEM { caption = \"Start page\" command = \"open_home\" image = \"0\" hint = "
+         "\"Open the start page\" }\n"
+         "      MENUITEM { caption = \"News\" command = \"open_news\" image = \"10\" }\n"
+         "      MENUSEPARATOR\n"
+         "      SUBMENU { caption = \"Tools\" image = \"11\"\n"
+         "        MENUITEM { caption = \"Notepad\" command = \"run_notes\" hint = \"Start the "
+         "editor\" }\n"
+         "        MENUITEM { caption = \"Options...\" command = \"options\" image = \"9\" }\n"
+         "      }\n    }\n  }\n"
+         "  SEPARATOR\n"
+         "  COMBO { name = \"q" +
+         n +
+         "\" type = \"droplist\" width = \"20\" maxchars = \"256\" maxhistlines = \"15\" hint = "
+         "\"Type your search words\" command = \"web_search\"\n"
+         "    COMBOVALUE { caption = \"Web\" value = \"web\" } COMBOVALUE { value = \"news\" }\n"
+         "  }\n"
+         "  WEBPAGE { name = \"weather" +
+         n +
+         "\" url = \"http://weather.example.com/box?d=%domain\" width = \"120\" autosize = \"1\" "
+         "}\n"
+         "  INDICATOR { name = \"mail" +
+         n +
+         "\" type = \"POP3\" caption = \"Mail\" addimg1 = \"2\" addimg2 = \"3\" addimg3 = \"4\" "
+         "param2 = \"5\" }\n"
+         "  COMMANDS {\n"
+         "    GOTOURL { name = \"open_home" +
+         n +
+         "\" url = \"http://www.example.com/start\" }\n"
+         "    GOTOURL { name = \"web_search\" url = \"http://search.example.com/?q=%q" +
+         n +
+         "\" newwindow = \"New\" }\n"
+         "    SERVICECOMMAND { name = \"options\" type = \"Options\" caption = \"1\" }\n"
+         "  }\n"
+         "  SETTINGS { ITEMOPTIONS { id = \"q" +
+         n +
+         "\" toggle_visibility = \"1\" change_width = \"1\" width_from = \"5\" width_to = \"50\" "
+         "description = \"Search box\" } PROPERTY { id = \"p" +
+         n + "\" value = \"v\" } }\n";
+}
+
+TEST(LoadMemory, PeakHeapStaysWithinFiveTimesTheFileSize) {
+  constexpr size_t kFileSize = 10 * 1024 * 1024;
+  fs::path dir =
+      fs::temp_directory_path() / ("qv-memory-" + std::to_string(std::random_device()()));
+  fs::create_directories(dir);
+  size_t written = 0;
+  {
+    std::ofstream file(dir / "quorvane.tbd", std::ios::binary);
+    std::string header = "TBW_Toolbar {\n";
+    file << header;
+    written += header.size();
+    for (int i = 0; written < kFileSize; ++i) {
+      std::string block = Block(i);
+      file << block;
+      written += block.size();
+    }
+    file << "}\n";
+    written += 2;
+  }
+  std::ofstream(dir / "tbil.bmp") << "b";
+  std::ofstream(dir / "tbhotil.bmp") << "b";
+
+  LocalResourceLookup lookup(dir.string());
+  std::unique_ptr<TBDLToolbar> model;
+  size_t before = liveBytes.load();
+  peakBytes = before;
+  bool loaded = LoadToolbarDefinition(model, lookup);
+  size_t peak = peakBytes.load() - before;
+  size_t kept = liveBytes.load() - before;
+  model.reset();
+  fs::remove_all(dir);
+
+  ASSERT_TRUE(loaded);
+  std::cout << "definition " << written << " bytes: peak " << peak << " bytes ("
+            << double(peak) / written << "x), model " << kept << " bytes ("
+            << double(kept) / written << "x)\n";
+  EXPECT_LE(peak, 5 * written);
+}
+
+}  // namespace
+}  // namespace qv::tbdl
