@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <sstream>
 
 #include "install/resource_lookup.h"
 #include "recorded_messages.h"
+#include "support/temp_dir.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/loader.h"
 #include "tbdl/tree.h"
@@ -35,27 +35,10 @@ class ScriptedLookup : public ResourceLookup {
   std::vector<std::string> asked;
 };
 
-// A fresh directory for one test's files.
-class Directory {
- public:
-  Directory() {
-    static int counter = 0;
-    path_ = fs::temp_directory_path() / ("qv-loader-" + std::to_string(std::random_device()()) +
-                                         "-" + std::to_string(counter++));
-    fs::create_directories(path_);
-  }
-  ~Directory() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path_ / name, std::ios::binary) << bytes;
-  }
-  std::string Path() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
+// Writes a file of the directory.
+void Write(const TempDir& dir, const std::string& name, const std::string& bytes) {
+  std::ofstream(dir.File(name), std::ios::binary) << bytes;
+}
 
 constexpr const char* kDefinition = R"(TBW_Toolbar {
   hotimage = "hot.bmp"
@@ -71,15 +54,15 @@ constexpr const char* kDefinition = R"(TBW_Toolbar {
 
 TEST(Loader, LoadsADefinitionFileAndItsBitmaps) {
   RecordedMessages messages;
-  Directory dir;
-  dir.Write("quorvane.tbd", kDefinition);
-  dir.Write("tbil.bmp", "b");
-  dir.Write("hot.bmp", "b");
-  LocalResourceLookup lookup(dir.Path());
+  TempDir dir;
+  Write(dir, "quorvane.tbd", kDefinition);
+  Write(dir, "tbil.bmp", "b");
+  Write(dir, "hot.bmp", "b");
+  LocalResourceLookup lookup(dir.path());
   std::unique_ptr<TBDLToolbar> model;
   std::ostringstream echo;
   ASSERT_TRUE(LoadToolbarDefinition(model, lookup, &echo));
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.Shown().empty());
   EXPECT_EQ(echo.str(), "");
   EXPECT_EQ(model->ImageFile(), "tbil.bmp");
   EXPECT_EQ(model->HotImageFile(), "hot.bmp");
@@ -104,7 +87,7 @@ TEST(Loader, TheShippedExampleLoadsCleanly) {
   std::unique_ptr<TBDLToolbar> model;
   std::ostringstream echo;
   EXPECT_TRUE(LoadToolbarDefinition(model, lookup, &echo));
-  EXPECT_EQ(messages.shown, std::vector<ShownMessage>{});
+  EXPECT_EQ(messages.Shown(), std::vector<ShownMessage>{});
   EXPECT_FALSE(model->Items().empty());
 }
 
@@ -117,7 +100,7 @@ TEST(Loader, MissingDefinitionFileLeavesAnEmptyModel) {
 
   EXPECT_FALSE(LoadToolbarDefinition(model, lookup));
   EXPECT_EQ(
-      messages.shown,
+      messages.Shown(),
       (std::vector<ShownMessage>{{"Unable to open toolbar definition file", "Error", kMbOk}}));
   ASSERT_NE(model, nullptr);
   EXPECT_TRUE(model->Items().empty());
@@ -136,31 +119,31 @@ TEST(Loader, SyntaxErrorShowsTheLastTwoTokensAndLeavesAnEmptyModel) {
       "\"b\" } }",
       lookup));
   EXPECT_EQ(
-      messages.shown,
+      messages.Shown(),
       (std::vector<ShownMessage>{{"} caption", "Failed to parse toolbar definition file", kMbOk}}));
   EXPECT_TRUE(model->Items().empty());
   EXPECT_TRUE(lookup.asked.empty());  // no bitmaps after a failed parse
   EXPECT_EQ(TreeState().root, nullptr);
 
   // A later good load replaces the empty model.
-  messages.shown.clear();
+  messages.Clear();
   EXPECT_TRUE(LoadToolbarDefinitionText(model, kDefinition, lookup));
   EXPECT_EQ(model->Items().size(), 5u);
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.Shown().empty());
 }
 
 TEST(Loader, UnreadableDefinitionFailsAsAnEmptyInput) {
   RecordedMessages messages;
-  Directory dir;
+  TempDir dir;
   // Found by the lookup, but a directory cannot be read as a file.
-  fs::create_directories(fs::path(dir.Path()) / "quorvane.tbd");
+  fs::create_directories(dir.File("quorvane.tbd"));
   ScriptedLookup lookup;
-  lookup.paths["quorvane.tbd"] = (fs::path(dir.Path()) / "quorvane.tbd").string();
+  lookup.paths["quorvane.tbd"] = dir.File("quorvane.tbd");
   GetTokenRecord() = {"x", "y"};
   std::unique_ptr<TBDLToolbar> model;
   EXPECT_FALSE(LoadToolbarDefinition(model, lookup));
   // The empty input stops at its end: the record is left as it was.
-  EXPECT_EQ(messages.shown,
+  EXPECT_EQ(messages.Shown(),
             (std::vector<ShownMessage>{{"x y", "Failed to parse toolbar definition file", kMbOk}}));
   EXPECT_TRUE(model->Items().empty());
 }
@@ -171,7 +154,7 @@ TEST(Loader, MissingBitmapFailsWithoutMessageAndKeepsTheModel) {
   lookup.paths.erase("hot.bmp");
   std::unique_ptr<TBDLToolbar> model;
   EXPECT_FALSE(LoadToolbarDefinitionText(model, kDefinition, lookup));
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.Shown().empty());
   EXPECT_EQ(model->Items().size(), 5u);
   EXPECT_EQ(lookup.asked, (std::vector<std::string>{"tbil.bmp", "hot.bmp"}));
 
@@ -195,7 +178,7 @@ TEST(Loader, TreeShapesThatOnlyTheScannerMakes) {
                                         " NAMEDSEPARATOR BUTTON { caption = \"lost\" }\r\n"
                                         " BUTTON { caption = \"kept\" } }\r\n",
                                         lookup));
-  EXPECT_EQ(messages.shown,
+  EXPECT_EQ(messages.Shown(),
             (std::vector<ShownMessage>{{"Invalid property name", "TBDL Toolbar", kMbOk}}));
   ASSERT_EQ(model->Items().size(), 3u);
   EXPECT_TRUE(model->Item(1)->IsSeparator());

@@ -39,7 +39,7 @@ TEST(Menus, EntriesAreNumberedDepthFirstWithSubmenusAfterTheirEntries) {
                     Item(b, "E4"), b.Part(K::BUTTON, {}),
                     b.Part(K::MENUSEPARATOR, {{K::caption, "ignored"}, {K::url, "too"}}))));
   model.Load(*root);
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.Shown().empty());
   TBDLItem& mail = *model.Item(2);
   mail.SetIndex(2);
   const TBDLButtonMenu& menu = mail.Menu();
@@ -166,7 +166,7 @@ TEST(Menus, DeepNestingLoadsAndUnloadsWithoutRecursion) {
     EXPECT_EQ(menu.FindEntry(0)->Parent(), 1u);
     EXPECT_EQ(menu.FindEntry(kDepth)->Parent(), TBDLMenuEntry::kNoParent);
   }
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.Shown().empty());
 }
 
 }  // namespace

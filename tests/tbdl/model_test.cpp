@@ -81,12 +81,12 @@ TEST(Toolbar, HeaderImagesAndInvalidHeaderProperties) {
   EXPECT_EQ(model->ImageFile(), "");
   EXPECT_EQ(model->HotImageFile(), "hot.bmp");
   ASSERT_EQ(model->Items().size(), 1u);  // the rest of the definition still loads
-  EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{
-                                {"Invalid property CLSID", "TBDL Toolbar", kMbOk},
-                                {"Invalid property name", "TBDL Toolbar", kMbOk},
-                                {"Invalid property UUID", "TBDL Toolbar", kMbOk},
-                                {"Invalid property company", "TBDL Toolbar", kMbOk},
-                            }));
+  EXPECT_EQ(messages.Shown(), (std::vector<ShownMessage>{
+                                  {"Invalid property CLSID", "TBDL Toolbar", kMbOk},
+                                  {"Invalid property name", "TBDL Toolbar", kMbOk},
+                                  {"Invalid property UUID", "TBDL Toolbar", kMbOk},
+                                  {"Invalid property company", "TBDL Toolbar", kMbOk},
+                              }));
 }
 
 // One part with a property it does not accept, between two it does.
@@ -184,9 +184,9 @@ TEST(Toolbar, EachPartReportsItsOwnInvalidPropertiesAndLoadingGoesOn) {
     RecordedMessages messages;
     TreeBuilder b;
     auto model = LoadTree(c.build(b, c.bad));
-    ASSERT_EQ(messages.shown.size(), 1u);
+    ASSERT_EQ(messages.Shown().size(), 1u);
     EXPECT_EQ(
-        messages.shown[0],
+        messages.Shown()[0],
         (ShownMessage{"Invalid property " + std::string(KeywordText(c.bad)), c.caption, kMbOk}));
   }
   // The properties after the bad one were applied.
@@ -215,7 +215,7 @@ TEST(Toolbar, ItemsInFileOrderAndOtherPartsIgnored) {
                        {kItemSeparator, "Separator"},
                        {kItemIndicator, "Indicator"},
                    }));
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.Shown().empty());
   std::vector<bool> separators;
   for (const auto& item : model->Items()) separators.push_back(item->IsSeparator());
   EXPECT_EQ(separators, (std::vector<bool>{false, false, false, false, true, true, false}));
@@ -275,7 +275,7 @@ TEST(Items, ButtonAndIndicatorProperties) {
                                    {K::addimg5, "5"},
                                    {K::param1, "none"},
                                    {K::param3, R"(%n new\n)"}})));
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.Shown().empty());
   TBDLItem& button = *model->Item(0);
   EXPECT_EQ(button.GetImage(), 3);
   EXPECT_EQ(button.Command(), "go");
@@ -311,7 +311,7 @@ TEST(Items, ComboWidthsAndValues) {
                              b.Part(K::COMBOVALUE, {{K::value, "web"}}), b.Part(K::MENUITEM, {}),
                              b.Part(K::COMBOVALUE, {{K::caption, "Images"}, {K::value, "img"}})),
                       b.Part(K::COMBO, {{K::name, "t"}})));
-  EXPECT_EQ(messages.shown,
+  EXPECT_EQ(messages.Shown(),
             (std::vector<ShownMessage>{{"Invalid part declared in COMBO!", "TBDL Combo", kMbOk}}));
   auto& combo = static_cast<TBDLComboItem&>(*model->Item(0));
   EXPECT_EQ(combo.Width(), "3x");
@@ -354,7 +354,7 @@ TEST(Items, WebPageFlagsAreOnOnlyForExactlyOne) {
   EXPECT_EQ(page(1).CurrentWidth(), 0);
   EXPECT_TRUE(page(2).RelayNavigation());
   EXPECT_FALSE(page(2).AutoSize());
-  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(messages.Shown().empty());
 }
 
 TEST(Sections, CommandsAddUpAndTheFirstOfANameWins) {
@@ -368,7 +368,7 @@ TEST(Sections, CommandsAddUpAndTheFirstOfANameWins) {
       b.Part(K::BUTTON, {}),
       b.Part(K::COMMANDS, {}, b.Part(K::SERVICECOMMAND, {{K::name, "go"}, {K::type, "Hide"}}),
              b.Part(K::CUSTOMCOMMAND, {{K::name, "obj"}, {K::progid, "A.B"}}))));
-  EXPECT_EQ(messages.shown,
+  EXPECT_EQ(messages.Shown(),
             (std::vector<ShownMessage>{
                 {"Invalid part declared in COMMANDS section!", "TBDLLoad", kMbOk}}));
   const auto& commands = model->CommandsSection().Commands();
@@ -416,7 +416,7 @@ TEST(Sections, SettingsEntriesAndLastPropertyWins) {
              b.Part(K::SETTINGS, {},
                     b.Part(K::PROPERTY, {{K::id, "CSPGroupCaption"}, {K::value, "Second"}}),
                     b.Part(K::PROPERTY, {{K::id, "Other"}, {K::value, "o"}}))));
-  EXPECT_EQ(messages.shown,
+  EXPECT_EQ(messages.Shown(),
             (std::vector<ShownMessage>{
                 {"Invalid part declared in CSP Setting!", "TBDL CSP settings", kMbOk},
                 {"Invalid part declared in SETTINGS section!", "TBDLLoad", kMbOk}}));

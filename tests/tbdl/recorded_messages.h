@@ -1,12 +1,13 @@
-// Collects the message boxes shown during a test instead of showing them.
+// Records the message boxes shown while the object lives, in place of the
+// platform's own backend.
 #pragma once
 
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "platform/message_recorder.h"
 #include "platform/services.h"
-#include "platform/user_messages.h"
 
 namespace qv::test {
 
@@ -21,16 +22,19 @@ inline void PrintTo(const ShownMessage& m, std::ostream* os) {
   *os << "{\"" << m.text << "\", \"" << m.caption << "\", " << m.style << "}";
 }
 
-class RecordedMessages : public UserMessages {
+class RecordedMessages {
  public:
-  RecordedMessages() : scope_(&PlatformServices::messages, this) {}
-  int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
-    shown.push_back({text, caption, style});
-    return kIdOk;
+  RecordedMessages() : scope_(&PlatformServices::messages, &recorder_) {}
+
+  std::vector<ShownMessage> Shown() const {
+    std::vector<ShownMessage> shown;
+    for (const auto& m : recorder_.messages()) shown.push_back({m.text, m.caption, m.style});
+    return shown;
   }
-  std::vector<ShownMessage> shown;
+  void Clear() { recorder_.Clear(); }
 
  private:
+  MessageRecorder recorder_;
   ScopedService<UserMessages> scope_;
 };
 

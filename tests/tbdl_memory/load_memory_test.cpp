@@ -4,14 +4,13 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <new>
-#include <random>
 #include <string>
 
 #include "install/resource_lookup.h"
+#include "support/temp_dir.h"
 #include "tbdl/loader.h"
 
 namespace {
@@ -66,8 +65,6 @@ void operator delete[](void* p, size_t) noexcept {
 namespace qv::tbdl {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A toolbar as definitions write them: buttons with menus and submenus,
 // search combos with choices, web pages, indicators, separators, and the
 // commands and settings they use.
@@ -118,12 +115,10 @@ std::string Block(int i) {
 
 TEST(LoadMemory, PeakHeapStaysWithinFiveTimesTheFileSize) {
   constexpr size_t kFileSize = 10 * 1024 * 1024;
-  fs::path dir =
-      fs::temp_directory_path() / ("qv-memory-" + std::to_string(std::random_device()()));
-  fs::create_directories(dir);
+  TempDir dir;
   size_t written = 0;
   {
-    std::ofstream file(dir / "quorvane.tbd", std::ios::binary);
+    std::ofstream file(dir.File("quorvane.tbd"), std::ios::binary);
     std::string header = "TBW_Toolbar {\n";
     file << header;
     written += header.size();
@@ -135,10 +130,10 @@ TEST(LoadMemory, PeakHeapStaysWithinFiveTimesTheFileSize) {
     file << "}\n";
     written += 2;
   }
-  std::ofstream(dir / "tbil.bmp") << "b";
-  std::ofstream(dir / "tbhotil.bmp") << "b";
+  std::ofstream(dir.File("tbil.bmp")) << "b";
+  std::ofstream(dir.File("tbhotil.bmp")) << "b";
 
-  LocalResourceLookup lookup(dir.string());
+  LocalResourceLookup lookup(dir.path());
   std::unique_ptr<TBDLToolbar> model;
   size_t before = liveBytes.load();
   peakBytes = before;
@@ -146,7 +141,6 @@ TEST(LoadMemory, PeakHeapStaysWithinFiveTimesTheFileSize) {
   size_t peak = peakBytes.load() - before;
   size_t kept = liveBytes.load() - before;
   model.reset();
-  fs::remove_all(dir);
 
   ASSERT_TRUE(loaded);
   std::cout << "definition " << written << " bytes: peak " << peak << " bytes ("
