@@ -1,0 +1,26 @@
+// The subcommands of quorvane-tbdl. To add one, write its cmd_*.cpp file,
+// declare its entry point here and add a row to the table.
+#include "tools/tool.h"
+
+namespace qv::tools {
+
+int RunTokens(ToolContext& context);
+int RunTree(ToolContext& context);
+int RunLoad(ToolContext& context);
+
+namespace {
+
+constexpr ToolCommand kCommands[] = {
+    {"tokens", "FILE", "list the tokens the scanner delivers and the characters it skips",
+     RunTokens},
+    {"tree", "FILE", "parse and print the parse tree", RunTree},
+    {"load", "FILE", "load the definition into the toolbar model and print it", RunLoad},
+};
+
+}  // namespace
+
+std::span<const ToolCommand> Commands() {
+  return kCommands;
+}
+
+}  // namespace qv::tools
