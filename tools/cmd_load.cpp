@@ -5,9 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include <vector>
-
-#include "platform/user_messages.h"
+#include "platform/message_recorder.h"
 #include "platform/services.h"
 #include "tbdl/loader.h"
 #include "tools/definition_files.h"
@@ -17,27 +15,10 @@
 #include "tools/tool.h"
 
 namespace qv::tools {
-namespace {
-
-// Message boxes are recorded, answered with OK and printed afterwards.
-class RecordingMessages : public UserMessages {
- public:
-  struct Message {
-    std::string caption;
-    std::string text;
-  };
-  int ShowMessage(const std::string& text, const std::string& caption, unsigned) override {
-    messages.push_back({caption, text});
-    return kIdOk;
-  }
-  std::vector<Message> messages;
-};
-
-}  // namespace
 
 int RunLoad(ToolContext& context) {
   if (context.args.size() != 1) return UsageError(context, "load");
-  RecordingMessages recorder;
+  MessageRecorder recorder;
   ScopedService<UserMessages> messages(&PlatformServices::messages, &recorder);
   DefinitionFolderLookup lookup(context.args[0]);
   std::unique_ptr<tbdl::TBDLToolbar> model;
@@ -48,7 +29,7 @@ int RunLoad(ToolContext& context) {
   TextWriter text;
   StructuredWriter& w = context.json ? static_cast<StructuredWriter&>(json) : text;
   w.BeginObject().BoolField("ok", ok).Key("messages").BeginArray();
-  for (const RecordingMessages::Message& message : recorder.messages) {
+  for (const RecordedMessage& message : recorder.messages()) {
     w.BeginObject()
         .StringField("caption", message.caption)
         .StringField("text", message.text)
