@@ -49,7 +49,9 @@ function(qv_test_executable name dir)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE qv_test_support ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  # The native registry of a test run is a file of its own, never the user's
+  # settings.
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR};QV_BINARY_DIR=${PROJECT_BINARY_DIR}"
+    ENVIRONMENT "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR};QV_BINARY_DIR=${PROJECT_BINARY_DIR};QUORVANE_REGISTRY=${CMAKE_CURRENT_BINARY_DIR}/${name}-registry.reg"
     TIMEOUT 900)
 endfunction()

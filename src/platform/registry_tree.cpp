@@ -176,6 +176,9 @@ RegStatus TreeRegistry::CreateKey(RegHandle parent, const std::string& subkey, R
   if (!result) return kErrorInvalidParameter;
   std::vector<std::string> names;
   if (!SplitRegPath(subkey, &names)) return kErrorBadPathname;
+  // Most keys exist already: opening needs only read access, which a
+  // backend can grant to several readers at once.
+  if (RegStatus s = OpenKey(parent, subkey, result); s != kErrorFileNotFound) return s;
   Operation op(*this, Access::kWrite);
   if (op.status() != kErrorSuccess) return op.status();
   RegTreeKey* key = nullptr;
