@@ -8,11 +8,15 @@ namespace qv {
 class Registry;
 class UserMessages;
 class System;
+class Network;
+class MessagePump;
 
 struct PlatformServices {
   Registry* registry = nullptr;
   UserMessages* messages = nullptr;
   System* system = nullptr;
+  Network* network = nullptr;
+  MessagePump* pump = nullptr;
 };
 
 PlatformServices& Services();
@@ -23,6 +27,8 @@ void InstallDefaultServices(PlatformServices& services);
 inline Registry& GetRegistry() { return *Services().registry; }
 inline UserMessages& GetUserMessages() { return *Services().messages; }
 inline System& GetSystem() { return *Services().system; }
+inline Network& GetNetwork() { return *Services().network; }
+inline MessagePump& GetMessagePump() { return *Services().pump; }
 
 // Replaces one backend for the lifetime of the object.
 template <typename T>

@@ -2,6 +2,7 @@
 
 #include "platform/posix/file_registry.h"
 #include "platform/posix/posix_backends.h"
+#include "platform/posix/posix_network.h"
 #include "platform/services.h"
 
 namespace qv {
@@ -20,6 +21,7 @@ void InstallDefaultServices(PlatformServices& services) {
   services.system = &system;
   services.messages = &messages;
   services.registry = &registry;
+  InstallNetworkServices(services);
 }
 
 }  // namespace qv

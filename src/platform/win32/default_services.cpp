@@ -6,6 +6,7 @@
 #include "platform/system.h"
 #include "platform/user_messages.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_network.h"
 
 namespace qv {
 namespace {
@@ -45,6 +46,7 @@ void InstallDefaultServices(PlatformServices& services) {
   services.system = &system;
   services.messages = &messages;
   services.registry = &registry;
+  InstallNetworkServices(services);
 }
 
 }  // namespace qv

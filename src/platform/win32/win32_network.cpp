@@ -1,0 +1,228 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "platform/services.h"
+#include "platform/win32/win32_network.h"
+
+namespace qv {
+namespace {
+
+// Kernel object names are per logged-on user; a suffix keeps the events of
+// every client, window and process apart so that one client's stop or reply
+// never wakes another's threads.
+std::string UniqueName(const std::string& base) {
+  static std::atomic<unsigned long> counter{0};
+  return base + " " + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter);
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h = nullptr) : h_(h) {}
+  ~Handle() {
+    if (h_) CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+HANDLE CreateManualResetEvent(const std::string& name) {
+  HANDLE h = CreateEventA(nullptr, TRUE, FALSE, UniqueName(name).c_str());
+  // A name taken by another kind of object: an unnamed event serves as well.
+  if (!h) h = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  return h;
+}
+
+class Win32Connection : public TcpConnection {
+ public:
+  explicit Win32Connection(SOCKET s)
+      : socket_(s), stop_(CreateManualResetEvent("Waiting for Thread exit")) {}
+  ~Win32Connection() override {
+    StopWatching();
+    shutdown(socket_, SD_RECEIVE);
+    closesocket(socket_);
+  }
+
+  long Send(const void* data, size_t size) override {
+    int n = send(socket_, static_cast<const char*>(data), static_cast<int>(size), 0);
+    return n == SOCKET_ERROR ? -1 : n;
+  }
+
+  NetStatus StartWatching() override {
+    socketEvent_ = WSACreateEvent();
+    if (socketEvent_ == WSA_INVALID_EVENT) return NetStatus::kEventCreateFailed;
+    if (WSAEventSelect(socket_, socketEvent_, FD_READ | FD_CLOSE) == SOCKET_ERROR) {
+      StopWatching();
+      return NetStatus::kEventSelectFailed;
+    }
+    return NetStatus::kOk;
+  }
+
+  void StopWatching() override {
+    if (socketEvent_ != WSA_INVALID_EVENT) WSACloseEvent(socketEvent_);
+    socketEvent_ = WSA_INVALID_EVENT;
+  }
+
+  uint32_t WaitForEvents() override {
+    if (!stop_.get()) return kNetFailed;
+    WSAEVENT pair[2] = {socketEvent_, stop_.get()};
+    DWORD r = WSAWaitForMultipleEvents(2, pair, FALSE, WSA_INFINITE, FALSE);
+    // A failing wait would fail again at once: give up instead of spinning.
+    if (r == WSA_WAIT_FAILED) return kNetFailed;
+    uint32_t events = 0;
+    if (r == WSA_WAIT_EVENT_0 + 1 || WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0)
+      events |= kNetWoken;
+    if (r == WSA_WAIT_EVENT_0) {
+      WSANETWORKEVENTS network{};
+      if (WSAEnumNetworkEvents(socket_, socketEvent_, &network) == SOCKET_ERROR) {
+        if (WSAGetLastError() == WSAENETDOWN) events |= kNetFailed;
+        return events;
+      }
+      if (network.lNetworkEvents & FD_READ) events |= kNetRead;
+      if (network.lNetworkEvents & FD_CLOSE) events |= kNetClose;
+    }
+    return events;
+  }
+
+  RecvStatus Receive(char* buffer, size_t size, size_t* received) override {
+    *received = 0;
+    int n = recv(socket_, buffer, static_cast<int>(size), 0);
+    if (n > 0) {
+      *received = static_cast<size_t>(n);
+      return RecvStatus::kData;
+    }
+    if (n == 0) return RecvStatus::kClosed;
+    return WSAGetLastError() == WSAEWOULDBLOCK ? RecvStatus::kWouldBlock : RecvStatus::kError;
+  }
+
+  void Wake() override {
+    if (stop_.get()) SetEvent(stop_.get());
+  }
+
+ private:
+  SOCKET socket_;
+  Handle stop_;
+  WSAEVENT socketEvent_ = WSA_INVALID_EVENT;
+};
+
+class Win32Network : public Network {
+ public:
+  bool Startup() override {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }
+  void Cleanup() override { WSACleanup(); }
+
+  NetStatus Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
+                    std::unique_ptr<TcpConnection>* connection) override {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) return NetStatus::kSocketFailed;
+    auto connected = std::make_unique<Win32Connection>(s);
+
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    // A dotted address is used as it is: its reverse look-up may well fail
+    // and would add nothing.
+    unsigned long dotted = inet_addr(host.c_str());
+    if (dotted != INADDR_NONE) {
+      address.sin_addr.s_addr = dotted;
+    } else {
+      addrinfo hints{};
+      hints.ai_family = AF_INET;
+      hints.ai_socktype = SOCK_STREAM;
+      addrinfo* found = nullptr;
+      if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found)
+        return NetStatus::kHostnameError;
+      address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+      freeaddrinfo(found);
+    }
+
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return NetStatus::kConnectFailed;
+    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
+      if (WSAGetLastError() != WSAEWOULDBLOCK) return NetStatus::kConnectFailed;
+      fd_set writable, failed;
+      FD_ZERO(&writable);
+      FD_ZERO(&failed);
+      FD_SET(s, &writable);
+      FD_SET(s, &failed);
+      timeval limit = {static_cast<long>(timeoutMs / 1000),
+                       static_cast<long>((timeoutMs % 1000) * 1000)};
+      if (select(0, nullptr, &writable, &failed, &limit) <= 0 || !FD_ISSET(s, &writable))
+        return NetStatus::kConnectFailed;
+    }
+    nonBlocking = 0;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return NetStatus::kConnectFailed;
+    *connection = std::move(connected);
+    return NetStatus::kOk;
+  }
+};
+
+class Win32Event : public WaitableEvent {
+ public:
+  explicit Win32Event(HANDLE h) : h_(h) {}
+  void Set() override { SetEvent(h_.get()); }
+  void Reset() override { ResetEvent(h_.get()); }
+  HANDLE get() const { return h_.get(); }
+
+ private:
+  Handle h_;
+};
+
+class Win32MessagePump : public MessagePump {
+ public:
+  std::unique_ptr<WaitableEvent> MakeEvent(const std::string& name) override {
+    return std::make_unique<Win32Event>(CreateManualResetEvent(name));
+  }
+
+  bool DispatchQueued(int* exitCode) override {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        *exitCode = static_cast<int>(msg.wParam);
+        return false;
+      }
+      DispatchMessageA(&msg);
+    }
+    return true;
+  }
+
+  PumpWait WaitForEventOrInput(WaitableEvent& event, uint32_t timeoutMs) override {
+    HANDLE h = static_cast<Win32Event&>(event).get();
+    DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, timeoutMs, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) return PumpWait::kSignalled;
+    if (r == WAIT_OBJECT_0 + 1) return PumpWait::kInput;
+    if (r == WAIT_TIMEOUT) return PumpWait::kTimeout;
+    return PumpWait::kFailed;
+  }
+
+  void PostQuit(int exitCode) override { PostQuitMessage(exitCode); }
+
+  void DispatchWorkerQueue() override {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+      if (GetMessageA(&msg, nullptr, 0, 0) <= 0) break;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+};
+
+}  // namespace
+
+void InstallNetworkServices(PlatformServices& services) {
+  static Win32Network network;
+  static Win32MessagePump pump;
+  services.network = &network;
+  services.pump = &pump;
+}
+
+}  // namespace qv
