@@ -72,11 +72,18 @@ bool TBDLButtonMenu::AddPart(TBDLNode& child) {
   };
   std::vector<OpenSubmenu> open;
 
+  // Siblings complete in order, so an entry's earlier siblings are exactly
+  // those already appended to its list.
   auto append = [&](std::unique_ptr<TBDLMenuEntry> entry) {
     uint32_t number = static_cast<uint32_t>(entries_.size());
     if (entry->Kind() != MenuEntryKind::kSubmenu) entry->subtreeBegin_ = number;
+    if (open.empty()) {
+      entry->indexInParent_ = topLevelEntries_++;
+    } else {
+      entry->indexInParent_ = static_cast<uint32_t>(open.back().members.size());
+      open.back().members.push_back(number);
+    }
     entries_.push_back(std::move(entry));
-    if (!open.empty()) open.back().members.push_back(number);
   };
   auto start = [&](const TBDLNode& node) {
     std::unique_ptr<TBDLMenuEntry> entry = NewEntry(node.keyword);

@@ -56,6 +56,9 @@ class TBDLMenuEntry : public TBDLPart {
   // Entry number of the first entry of this entry's subtree: for a SUBMENU
   // its earliest descendant (itself when empty), for others itself.
   uint32_t SubtreeBegin() const { return subtreeBegin_; }
+  // Position among the entries of the same list (the menu's or the
+  // SUBMENU's), from 0.
+  uint32_t IndexInParent() const { return indexInParent_; }
 
  protected:
   friend class TBDLButtonMenu;
@@ -65,6 +68,7 @@ class TBDLMenuEntry : public TBDLPart {
   int32_t image_ = 0;
   uint32_t parent_ = kNoParent;
   uint32_t subtreeBegin_ = 0;
+  uint32_t indexInParent_ = 0;
 };
 
 class TBDLMenuItem : public TBDLMenuEntry {
@@ -102,7 +106,10 @@ class TBDLButtonMenu : public TBDLPart {
   const std::string& Image() const { return image_; }
   const std::string& HotImage() const { return hotimage_; }
 
-  // Every entry in numbering order.
+  // Every entry in numbering order. A popup menu can be built from it in
+  // one pass: each entry goes to the end of its parent's popup, and a
+  // SUBMENU comes after all of its entries, so its popup is complete when
+  // the SUBMENU itself is reached.
   const std::vector<std::unique_ptr<TBDLMenuEntry>>& Entries() const { return entries_; }
   size_t EntryCount() const { return entries_.size(); }
   // The entry with that number, or null.
@@ -113,6 +120,7 @@ class TBDLButtonMenu : public TBDLPart {
   std::string image_;
   std::string hotimage_;
   std::vector<std::unique_ptr<TBDLMenuEntry>> entries_;
+  uint32_t topLevelEntries_ = 0;
 };
 
 }  // namespace qv::tbdl

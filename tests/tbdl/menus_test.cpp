@@ -90,17 +90,18 @@ TEST(Menus, NestedSubmenusAndSidebarEntries) {
                     b.Part(K::SUBMENU, {{K::caption, "empty"}}))));
   model.Load(*root);
   const TBDLButtonMenu& menu = model.Item(0)->Menu();
-  std::vector<std::tuple<std::string, uint32_t, uint32_t>> entries;
+  using Shape = std::tuple<std::string, uint32_t, uint32_t, uint32_t>;
+  std::vector<Shape> entries;
   for (const auto& e : menu.Entries())
-    entries.emplace_back(e->Caption(), e->Parent(), e->SubtreeBegin());
+    entries.emplace_back(e->Caption(), e->Parent(), e->SubtreeBegin(), e->IndexInParent());
   constexpr uint32_t kTop = TBDLMenuEntry::kNoParent;
-  EXPECT_EQ(entries, (std::vector<std::tuple<std::string, uint32_t, uint32_t>>{
-                         {"SIDEBAR!Tools", kTop, 0},
-                         {"b1", 2, 1},
-                         {"B", 4, 1},
-                         {"a1", 4, 3},
-                         {"A", kTop, 1},
-                         {"empty", kTop, 5},
+  EXPECT_EQ(entries, (std::vector<Shape>{
+                         {"SIDEBAR!Tools", kTop, 0, 0},
+                         {"b1", 2, 1, 0},
+                         {"B", 4, 1, 0},
+                         {"a1", 4, 3, 1},
+                         {"A", kTop, 1, 1},
+                         {"empty", kTop, 5, 2},
                      }));
   EXPECT_TRUE(menu.FindEntry(0)->IsSidebar());
   EXPECT_FALSE(menu.FindEntry(4)->IsSidebar());
