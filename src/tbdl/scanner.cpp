@@ -18,11 +18,28 @@ enum CharClass : uint8_t { kOther, kSpace, kQuote, kEquals, kOpenBrace, kCloseBr
 // Inside a quoted string: the bytes that end a run of plain items.
 enum StringClass : uint8_t { kPlain, kStringQuote, kStringBackslash };
 
+uint64_t Load64(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Keywords are compared as three 8-byte words under a mask where at least
+// that much input is left.
+constexpr size_t kWords = 3;
+
 struct Candidate {
   const char* text;
   uint8_t length;
   Keyword keyword;
   TokenKind token;
+  uint64_t word[kWords];
+  uint64_t mask[kWords];
+
+  bool MatchesWords(const uint64_t (&in)[kWords]) const {
+    return (((in[0] & mask[0]) ^ word[0]) | ((in[1] & mask[1]) ^ word[1]) |
+            ((in[2] & mask[2]) ^ word[2])) == 0;
+  }
 };
 
 // Keywords by first byte, longest first, so that the first candidate that
@@ -38,8 +55,21 @@ struct KeywordIndex {
     int n = 0;
     for (int k = static_cast<int>(Keyword::TBW_Toolbar); k < kKeywordCount; ++k) {
       std::string_view text = KeywordText(static_cast<Keyword>(k));
-      candidates[n++] = {text.data(), static_cast<uint8_t>(text.size()), static_cast<Keyword>(k),
-                         KeywordToken(static_cast<Keyword>(k))};
+      Candidate& c = candidates[n++];
+      c = {text.data(),
+           static_cast<uint8_t>(text.size()),
+           static_cast<Keyword>(k),
+           KeywordToken(static_cast<Keyword>(k)),
+           {},
+           {}};
+      char bytes[8 * kWords] = {};
+      char ones[8 * kWords] = {};
+      std::memcpy(bytes, text.data(), text.size());
+      std::memset(ones, 0xff, text.size());
+      for (size_t w = 0; w < kWords; ++w) {
+        c.word[w] = Load64(bytes + 8 * w);
+        c.mask[w] = Load64(ones + 8 * w);
+      }
     }
     std::sort(candidates.begin(), candidates.begin() + n,
               [](const Candidate& a, const Candidate& b) {
@@ -62,26 +92,23 @@ struct KeywordIndex {
   }
 };
 
+// Most parts hold a few properties: room for them at once saves the
+// reallocations of growing one by one.
+constexpr size_t kReserved = 4;
+
 const KeywordIndex& Index() {
   static const KeywordIndex index;
   return index;
 }
 
-void Record(TokenRecord& record, std::string_view text) {
-  std::swap(record.previous, record.current);
-  record.current.assign(text.data(), text.size());
-}
-
 }  // namespace
 
 TBDLScanner::TBDLScanner(std::string_view input, std::ostream* echo)
-    : input_(input),
-      echo_(echo ? echo : &std::cout),
-      tree_(&TreeState()),
-      record_(&GetTokenRecord()) {}
+    : input_(input), echo_(echo ? echo : &std::cout), tree_(&TreeState()) {}
 
 TBDLScanner::~TBDLScanner() {
   FlushEcho();
+  DetachPendingTokenRecord(&record_);
 }
 
 void TBDLScanner::FlushEcho() {
@@ -101,6 +128,7 @@ void TBDLScanner::Skip(const char* c) {
 
 void TBDLScanner::SetFatal(std::string_view message) {
   FlushEcho();
+  DetachPendingTokenRecord(&record_);
   fatal_.assign(message);
   std::cerr << message << '\n';
   std::cerr.flush();
@@ -129,17 +157,21 @@ int TBDLScanner::Deliver(int kind, const char* begin, const char* end) {
         if (!tree.stack.empty()) tree.stack.pop_back();
         tree.current = tree.stack.empty() ? tree.root.get() : tree.stack.back();
       }
-      Record(*record_, text_);
+      record_.Update(text_);
       break;
     case kTokString:
-      if (current) current->values.push_back(text_);
+      if (current) {
+        if (current->values.capacity() == 0) current->values.reserve(kReserved);
+        current->values.push_back(text_);
+      }
       // The record shows the string as written, with its quotes.
-      Record(*record_, std::string_view(begin - 1, end - begin + 2));
+      record_.Update(std::string_view(begin - 1, end - begin + 2));
       pos_ += 1;
       return kind;
     default:
       if (current) {
         if (IsPropertyKeyword(keyword_)) {
+          if (current->names.capacity() == 0) current->names.reserve(kReserved);
           current->names.push_back(keyword_);
         } else if (keyword_ == Keyword::TBW_Toolbar) {
           tree.stack.push_back(current);
@@ -155,12 +187,13 @@ int TBDLScanner::Deliver(int kind, const char* begin, const char* end) {
       }
       break;
   }
-  Record(*record_, text_);
+  record_.Update(text_);
   return kind;
 }
 
 int TBDLScanner::Next() {
   if (!fatal_.empty()) return kTokEnd;
+  AttachPendingTokenRecord(&record_);
   const KeywordIndex& index = Index();
   const char* const end = input_.data() + input_.size();
   const char* p = input_.data() + pos_;
@@ -216,11 +249,18 @@ int TBDLScanner::Next() {
         const size_t left = end - p;
         const Candidate* cand = &index.candidates[index.first[c]];
         const Candidate* const last = cand + index.count[c];
-        for (; cand != last; ++cand) {
-          if (cand->length <= left && std::memcmp(p, cand->text, cand->length) == 0) {
-            keyword_ = cand->keyword;
-            return Deliver(cand->token, p, p + cand->length);
+        if (left >= 8 * kWords) {
+          const uint64_t in[kWords] = {Load64(p), Load64(p + 8), Load64(p + 16)};
+          for (; cand != last && !cand->MatchesWords(in); ++cand) {
           }
+        } else {
+          for (; cand != last; ++cand) {
+            if (cand->length <= left && std::memcmp(p, cand->text, cand->length) == 0) break;
+          }
+        }
+        if (cand != last) {
+          keyword_ = cand->keyword;
+          return Deliver(cand->token, p, p + cand->length);
         }
         Skip(p);
         ++p;
@@ -233,6 +273,8 @@ int TBDLScanner::Next() {
     }
   }
   FlushEcho();
+  // Copy the record now: once scanning is over the input may go first.
+  DetachPendingTokenRecord(&record_);
   pos_ = input_.size();
   text_ = {};
   return kTokEnd;

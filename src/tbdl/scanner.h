@@ -14,11 +14,9 @@
 #include <string_view>
 
 #include "tbdl/keywords.h"
+#include "tbdl/tree.h"
 
 namespace qv::tbdl {
-
-struct TreeBuildingState;
-struct TokenRecord;
 
 // The scanner needs another byte while a token already holds this many: it
 // cannot go on (the token must fit its 16384-byte buffer).
@@ -66,7 +64,7 @@ class TBDLScanner {
   const char* echo_begin_ = nullptr;
   const char* echo_end_ = nullptr;
   TreeBuildingState* tree_;
-  TokenRecord* record_;
+  PendingTokenRecord record_;
 };
 
 }  // namespace qv::tbdl

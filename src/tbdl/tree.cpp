@@ -1,5 +1,7 @@
 #include "tbdl/tree.h"
 
+#include <utility>
+
 namespace qv::tbdl {
 
 TreeBuildingState& TreeState() {
@@ -22,9 +24,42 @@ void EndTree() {
   state.root.reset();
 }
 
-TokenRecord& GetTokenRecord() {
+namespace {
+
+TokenRecord& Record() {
   static TokenRecord record;
   return record;
+}
+
+void FlushPendingRecord() {
+  PendingTokenRecord* p = detail::attached_token_record;
+  if (!p || p->updates == 0) return;
+  TokenRecord& record = Record();
+  if (p->updates == 1) {
+    record.previous = std::move(record.current);
+  } else {
+    record.previous.assign(p->previous);
+  }
+  record.current.assign(p->current);
+  p->updates = 0;
+}
+
+}  // namespace
+
+TokenRecord& GetTokenRecord() {
+  FlushPendingRecord();
+  return Record();
+}
+
+void detail::AttachPendingTokenRecordSlow(PendingTokenRecord* pending) {
+  FlushPendingRecord();
+  detail::attached_token_record = pending;
+}
+
+void DetachPendingTokenRecord(PendingTokenRecord* pending) {
+  if (detail::attached_token_record != pending) return;
+  FlushPendingRecord();
+  detail::attached_token_record = nullptr;
 }
 
 }  // namespace qv::tbdl

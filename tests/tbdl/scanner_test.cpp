@@ -20,14 +20,26 @@ TEST_F(Scanner, HeaderWithoutSpaces) {
   EXPECT_EQ(s.echo, "");
 }
 
-TEST_F(Scanner, EveryKeywordAloneIsItself) {
-  for (int k = static_cast<int>(Keyword::TBW_Toolbar); k < kKeywordCount; ++k) {
-    Keyword kw = static_cast<Keyword>(k);
-    TBDLScanner scanner(KeywordText(kw));
-    ASSERT_EQ(scanner.Next(), KeywordToken(kw)) << KeywordText(kw);
-    EXPECT_EQ(scanner.TokenKeyword(), kw);
-    EXPECT_EQ(scanner.Text(), KeywordText(kw));
-    EXPECT_EQ(scanner.Next(), kTokEnd);
+TEST_F(Scanner, EveryKeywordIsItselfWithOrWithoutTextAfterIt) {
+  // Short and long remainders take different comparison paths.
+  for (std::string_view tail : {"", " ", "                                 x"}) {
+    for (int k = static_cast<int>(Keyword::TBW_Toolbar); k < kKeywordCount; ++k) {
+      Keyword kw = static_cast<Keyword>(k);
+      std::string input = std::string(KeywordText(kw)) + std::string(tail);
+      std::ostringstream echo;
+      TBDLScanner scanner(input, &echo);
+      ASSERT_EQ(scanner.Next(), KeywordToken(kw)) << input;
+      EXPECT_EQ(scanner.TokenKeyword(), kw);
+      EXPECT_EQ(scanner.Text(), KeywordText(kw));
+      EXPECT_EQ(scanner.Next(), kTokEnd);
+      // Cut short by one character it is some shorter keyword or nothing.
+      std::string cut =
+          std::string(KeywordText(kw).substr(0, KeywordText(kw).size() - 1)) + std::string(tail);
+      TBDLScanner shorter(cut, &echo);
+      if (shorter.Next() != kTokEnd) {
+        EXPECT_NE(shorter.TokenKeyword(), kw) << cut;
+      }
+    }
   }
 }
 
@@ -89,30 +101,38 @@ TEST_F(Scanner, UnterminatedStringIsScannedAsText) {
 }
 
 TEST_F(Scanner, TokenRecordSkipsEqualsDoublesCloseAndQuotesStrings) {
-  TokenRecord& record = GetTokenRecord();
   std::ostringstream echo;
   TBDLScanner scanner("{ name = \"v\" }", &echo);
-  scanner.Next();
-  EXPECT_EQ(record.current, "{");
-  scanner.Next();
-  EXPECT_EQ(record.previous, "{");
-  EXPECT_EQ(record.current, "name");
-  scanner.Next();  // =
-  EXPECT_EQ(record.previous, "{");
-  EXPECT_EQ(record.current, "name");
-  scanner.Next();
-  EXPECT_EQ(record.previous, "name");
-  EXPECT_EQ(record.current, "\"v\"");
-  scanner.Next();
-  EXPECT_EQ(record.previous, "}");
-  EXPECT_EQ(record.current, "}");
-  EXPECT_EQ(scanner.Next(), kTokEnd);
-  EXPECT_EQ(record.current, "}");
+  auto next = [&] {
+    scanner.Next();
+    const TokenRecord& r = GetTokenRecord();
+    return r.previous + " " + r.current;
+  };
+  GetTokenRecord().current = "older";
+  EXPECT_EQ(next(), "older {");
+  EXPECT_EQ(next(), "{ name");
+  EXPECT_EQ(next(), "{ name");  // =
+  EXPECT_EQ(next(), "name \"v\"");
+  EXPECT_EQ(next(), "} }");
+  EXPECT_EQ(next(), "} }");  // the end
 
   // A later load of an empty file leaves the record as it was.
   EXPECT_TRUE(ScanAll("").tokens.empty());
-  EXPECT_EQ(record.previous, "}");
-  EXPECT_EQ(record.current, "}");
+  EXPECT_EQ(GetTokenRecord().previous, "}");
+  EXPECT_EQ(GetTokenRecord().current, "}");
+}
+
+TEST_F(Scanner, TokenRecordOutlivesTheInputOnceScanningEnds) {
+  {
+    std::string input = "caption \"x\" name";
+    std::ostringstream echo;
+    TBDLScanner scanner(input, &echo);
+    while (scanner.Next() != kTokEnd) {
+    }
+    input.assign(input.size(), '#');
+  }
+  EXPECT_EQ(GetTokenRecord().previous, "\"x\"");
+  EXPECT_EQ(GetTokenRecord().current, "name");
 }
 
 TEST_F(Scanner, NulAndHighBytesAreSkippedCharacters) {
