@@ -3,6 +3,7 @@
 // order), and its children in file order.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,11 @@ class TBDLNode {
   ~TBDLNode();
   TBDLNode(const TBDLNode&) = delete;
   TBDLNode& operator=(const TBDLNode&) = delete;
+
+  // Nodes come from a pool of blocks that goes back to the heap when the
+  // last node is gone: a load makes and drops many thousands at once.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size) noexcept;
 
   std::string_view Name() const { return KeywordText(keyword); }
   std::string_view PropertyName(size_t i) const { return KeywordText(names[i]); }

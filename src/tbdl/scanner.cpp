@@ -171,7 +171,7 @@ int TBDLScanner::Deliver(int kind, const char* begin, const char* end) {
     default:
       if (current) {
         if (IsPropertyKeyword(keyword_)) {
-          if (current->names.capacity() == 0) current->names.reserve(kReserved);
+          if (current->names.capacity() == 0) current->names.reserve(24);
           current->names.push_back(keyword_);
         } else if (keyword_ == Keyword::TBW_Toolbar) {
           tree.stack.push_back(current);

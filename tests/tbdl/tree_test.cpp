@@ -1,5 +1,8 @@
 #include <string>
 
+#include <functional>
+
+#include "tbdl_generator.h"
 #include "tbdl_test_util.h"
 
 namespace qv::tbdl {
@@ -110,6 +113,27 @@ TEST_F(Tree, DeepChainsTearDownWithoutRecursion) {
   ASSERT_EQ(ParseText(text).result, kParseOk);
   BeginTree();
   EXPECT_TRUE(Root().children.empty());
+}
+
+size_t CountParts(const TBDLNode& root) {
+  size_t parts = 0;
+  std::function<void(const TBDLNode&)> walk = [&](const TBDLNode& n) {
+    parts += n.children.size();
+    for (const auto& c : n.children) walk(*c);
+  };
+  walk(root);
+  return parts;
+}
+
+TEST_F(Tree, GeneratedDefinitionsParseIntoEveryPartTheyWrite) {
+  for (size_t size : {size_t{2000}, size_t{300000}}) {
+    bench::GeneratedCounts counts;
+    std::string text = bench::GenerateDefinition(size, 7, &counts);
+    ASSERT_GE(text.size(), size);
+    auto p = ParseText(text);
+    ASSERT_EQ(p.result, kParseOk) << p.errors;
+    EXPECT_EQ(CountParts(Root()), counts.parts);
+  }
 }
 
 }  // namespace

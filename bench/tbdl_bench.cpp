@@ -1,0 +1,69 @@
+// Throughput of the definition front end on generated definitions of 20 KB
+// and 10 MB: scanning alone, scanning with parsing and tree building, and
+// the whole load into the toolbar model.
+#include <benchmark/benchmark.h>
+
+#include <ostream>
+#include <streambuf>
+#include <string>
+
+#include "tbdl/parser.h"
+#include "tbdl/scanner.h"
+#include "tbdl/tree.h"
+#include "tbdl_generator.h"
+
+namespace {
+
+using namespace qv::tbdl;
+
+// Skipped characters are thrown away (a generated definition has none).
+class NullBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c; }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+NullBuffer null_buffer;
+std::ostream null_stream(&null_buffer);
+
+const std::string& Definition(size_t bytes) {
+  static std::string small = bench::GenerateDefinition(20 * 1024);
+  static std::string large = bench::GenerateDefinition(10 * 1024 * 1024);
+  return bytes <= small.size() ? small : large;
+}
+
+void BM_Scan(benchmark::State& state) {
+  const std::string& text = Definition(state.range(0));
+  EndTree();  // no tree: tokens only (and the token record)
+  size_t tokens = 0;
+  for (auto _ : state) {
+    TBDLScanner scanner(text, &null_stream);
+    while (scanner.Next() != kTokEnd) ++tokens;
+    benchmark::DoNotOptimize(tokens);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["tokens"] = static_cast<double>(tokens / state.iterations());
+}
+
+void BM_ParseAndBuildTree(benchmark::State& state) {
+  const std::string& text = Definition(state.range(0));
+  for (auto _ : state) {
+    BeginTree();
+    TBDLScanner scanner(text, &null_stream);
+    int result = TBDLParser().Parse(scanner);
+    if (result != kParseOk) state.SkipWithError("generated definition rejected");
+    EndTree();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+// ---- Whole load: enable once the loader (LoadToolbarDefinition) exists ----
+
+}  // namespace
+
+BENCHMARK(BM_Scan)->Arg(20 * 1024)->Arg(10 * 1024 * 1024)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ParseAndBuildTree)
+    ->Arg(20 * 1024)
+    ->Arg(10 * 1024 * 1024)
+    ->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

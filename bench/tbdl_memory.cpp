@@ -1,0 +1,110 @@
+// Peak memory of loading a 10 MB definition, as a multiple of the file's
+// size: every C++ heap allocation is counted by its usable size while the
+// file is read, scanned, parsed into a tree and the tree is torn down.
+//
+// usage: tbdl_memory [bytes]   (default 10 MiB)
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <ostream>
+#include <string>
+
+#include "tbdl/parser.h"
+#include "tbdl/scanner.h"
+#include "tbdl/text_stream.h"
+#include "tbdl/tree.h"
+#include "tbdl_generator.h"
+
+namespace {
+
+size_t live_bytes = 0;
+size_t peak_bytes = 0;
+
+void* Allocate(size_t n) {
+  void* p = std::malloc(n ? n : 1);
+  if (!p) throw std::bad_alloc();
+  live_bytes += malloc_usable_size(p);
+  if (live_bytes > peak_bytes) peak_bytes = live_bytes;
+  return p;
+}
+
+void Release(void* p) {
+  if (!p) return;
+  live_bytes -= malloc_usable_size(p);
+  std::free(p);
+}
+
+long MaxRssKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+}  // namespace
+
+void* operator new(size_t n) {
+  return Allocate(n);
+}
+void* operator new[](size_t n) {
+  return Allocate(n);
+}
+void operator delete(void* p) noexcept {
+  Release(p);
+}
+void operator delete[](void* p) noexcept {
+  Release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  Release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  Release(p);
+}
+
+int main(int argc, char** argv) {
+  using namespace qv::tbdl;
+  size_t target = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 10u << 20;
+  std::string path = "/tmp/tbdl_memory_" + std::to_string(getpid()) + ".tbd";
+  bench::GeneratedCounts counts;
+  {
+    std::string text = bench::GenerateDefinition(target, 1, &counts);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f || std::fwrite(text.data(), 1, text.size(), f) != text.size()) return 1;
+    std::fclose(f);
+  }
+  long rss_before = MaxRssKiB();
+  const size_t base = live_bytes;
+  peak_bytes = live_bytes;
+
+  size_t file_size = 0, text_peak = 0, tree_peak = 0;
+  int result;
+  {
+    std::string text;
+    if (!ReadTextFile(path, &text)) return 1;
+    file_size = text.size();
+    text_peak = peak_bytes - base;
+    BeginTree();
+    struct NullBuffer : std::streambuf {
+    } null_buffer;
+    std::ostream null_stream(&null_buffer);
+    TBDLScanner scanner(text, &null_stream);
+    result = TBDLParser().Parse(scanner);
+    tree_peak = live_bytes - base;
+    EndTree();
+  }
+  std::remove(path.c_str());
+  const size_t peak = peak_bytes - base;
+  std::printf("definition      %zu bytes, %zu parts, %zu properties, parse result %d\n", file_size,
+              counts.parts, counts.properties, result);
+  std::printf("text buffer     %zu bytes (%.2fx)\n", text_peak, double(text_peak) / file_size);
+  std::printf("text + tree     %zu bytes (%.2fx), %.1f bytes per part\n", tree_peak,
+              double(tree_peak) / file_size, double(tree_peak - text_peak) / counts.parts);
+  std::printf("peak heap       %zu bytes (%.2fx the file)\n", peak, double(peak) / file_size);
+  std::printf("peak RSS delta  %ld KiB (%.2fx the file)\n", MaxRssKiB() - rss_before,
+              (MaxRssKiB() - rss_before) * 1024.0 / file_size);
+  std::printf("live after load %zu bytes\n", live_bytes - base);
+  return result == kParseOk ? 0 : 1;
+}
