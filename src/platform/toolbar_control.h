@@ -226,6 +226,8 @@ class ToolbarControl {
   virtual uint32_t GetExtendedStyle() = 0;
   virtual void SetExtendedStyle(uint32_t exStyle) = 0;
   virtual void SetWaitCursor(bool wait) = 0;
+  // GetKeyState: the key is held while the current message was sent.
+  virtual bool IsKeyDown(unsigned virtualKey) = 0;
   // TB_AUTOSIZE, then WM_SIZE to the control.
   virtual void AutoSizeAndResize() = 0;
 

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,14 @@ class HeadlessToolbarControl : public ToolbarControl {
   uint32_t GetExtendedStyle() override { return exStyle_; }
   void SetExtendedStyle(uint32_t exStyle) override { exStyle_ = exStyle; }
   void SetWaitCursor(bool wait) override { waitCursor_ = wait; }
+  bool IsKeyDown(unsigned virtualKey) override { return keysDown_.count(virtualKey) != 0; }
+  void SetKeyDown(unsigned virtualKey, bool down) {
+    if (down) {
+      keysDown_.insert(virtualKey);
+    } else {
+      keysDown_.erase(virtualKey);
+    }
+  }
   void AutoSizeAndResize() override { ++resizeCount_; }
 
   bool ReadBitmapSize(const std::string& path, int* width, int* height) override;
@@ -192,6 +201,7 @@ class HeadlessToolbarControl : public ToolbarControl {
   std::string imagePath_;
   std::string hotImagePath_;
   bool waitCursor_ = false;
+  std::set<unsigned> keysDown_;
   int resizeCount_ = 0;
 };
 

@@ -41,6 +41,9 @@ class Win32ToolbarControl : public ToolbarControl {
   uint32_t GetExtendedStyle() override;
   void SetExtendedStyle(uint32_t exStyle) override;
   void SetWaitCursor(bool wait) override;
+  bool IsKeyDown(unsigned virtualKey) override {
+    return GetKeyState(static_cast<int>(virtualKey)) < 0;
+  }
   void AutoSizeAndResize() override;
 
   bool ReadBitmapSize(const std::string& path, int* width, int* height) override;

@@ -1,0 +1,122 @@
+// Drop-down menus of BUTTON, TEXT and INDICATOR items, built from the
+// item's menu entries each time the menu drops down.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/mail_accounts_view.h"
+#include "host/toolbar_window.h"
+#include "settings/settings.h"
+#include "tbdl/menus.h"
+#include "tbdl/toolbar.h"
+
+namespace qv {
+
+using tbdl::MenuEntryKind;
+using tbdl::TBDLMenuEntry;
+
+namespace {
+
+constexpr char kSidebarPrefix[] = "SIDEBAR!";
+constexpr char kWhitelistPrefix[] = "ToggleWhitelisted!";
+constexpr char kWebFrontPrefix[] = "POP3BoxesWebFrontLinks!";
+constexpr uint32_t kOwnerDrawnPopup = kMfOwnerdraw | kMfPopup;                  // 0x110
+constexpr uint32_t kOwnerDrawnSeparator = kMfOwnerdraw | kMfSeparator;          // 2304
+constexpr uint32_t kOwnerDrawnGrayed = kMfOwnerdraw | kMfGrayed | kMfDisabled;  // 0x103
+
+bool StartsWith(const std::string& text, const char* prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+MenuItemData Data(std::string text, int image, uint32_t typeFlags = 0) {
+  MenuItemData data;
+  data.text = std::move(text);
+  data.typeFlags = typeFlags;
+  data.image = image;
+  return data;
+}
+
+// One popup menu being filled: whether its first entry is a sidebar banner
+// and how many of the item's entries went into it.
+struct MenuUnderConstruction {
+  PopupMenu menu;
+  size_t entriesBuilt = 0;
+  bool firstIsSidebar = false;
+};
+
+}  // namespace
+
+// Entries are kept flat in numbering order, a submenu after its own
+// entries, so the menu is built in one pass without recursion: a submenu's
+// popup is complete when the submenu itself comes up.
+void TBWToolBarCtrl::BuildItemMenu(tbdl::TBDLItem& item, PopupMenu& menu, bool sidebarMode) {
+  const auto& entries = item.Menu().Entries();
+  std::map<uint32_t, MenuUnderConstruction> open;
+  MenuUnderConstruction top;
+  std::vector<MailAccountEntry> accounts;
+
+  for (uint32_t number = 0; number < entries.size(); ++number) {
+    const TBDLMenuEntry& entry = *entries[number];
+    MenuUnderConstruction& target =
+        entry.Parent() == TBDLMenuEntry::kNoParent ? top : open[entry.Parent()];
+    // The entry after a sidebar banner starts the menu's second column.
+    const uint32_t flags =
+        (sidebarMode && target.entriesBuilt == 1 && target.firstIsSidebar) ? kMfMenubreak : 0;
+    if (target.entriesBuilt == 0) target.firstIsSidebar = entry.IsSidebar();
+    ++target.entriesBuilt;
+
+    const uint32_t id = tbdl::MenuEntryIdentifier(item.Index(), number).value_or(0);
+    switch (entry.Kind()) {
+      case MenuEntryKind::kSeparator:
+        target.menu.Append(kOwnerDrawnSeparator, id, Data({}, -1, kMfSeparator));
+        break;
+      case MenuEntryKind::kSubmenu: {
+        auto sub = open.find(number);
+        PopupMenu popup = sub != open.end() ? std::move(sub->second.menu) : PopupMenu{};
+        if (sub != open.end()) open.erase(sub);
+        target.menu.AppendPopup(flags | kOwnerDrawnPopup, std::move(popup),
+                                Data(entry.Caption(), entry.GetImage()));
+        break;
+      }
+      case MenuEntryKind::kItem: {
+        const std::string& caption = entry.Caption();
+        const uint32_t itemFlags = flags | kMfOwnerdraw;
+        if (sidebarMode && StartsWith(caption, kSidebarPrefix) && target.menu.Empty()) {
+          target.menu.Append(itemFlags, tbdl::kSidebarEntryIdentifier,
+                             Data(caption, entry.GetImage()));
+        } else if (StartsWith(caption, kWhitelistPrefix)) {
+          const std::string rest = caption.substr(sizeof kWhitelistPrefix - 1);
+          const size_t bang = rest.find('!');
+          const std::string first = rest.substr(0, bang);
+          const std::string second = bang == std::string::npos ? rest : rest.substr(bang + 1);
+          const bool whitelisted = hooks_.popup->IsCurrentSiteWhitelisted();
+          target.menu.Append(itemFlags, id, Data(whitelisted ? second : first, -1));
+        } else if (StartsWith(caption, kWebFrontPrefix)) {
+          const std::string pattern = caption.substr(sizeof kWebFrontPrefix - 1);
+          if (!ReadMailAccountEntries(&accounts)) {
+            target.menu.Append(itemFlags | kOwnerDrawnGrayed, id,
+                               Data("No POP3 accounts configured", -1));
+            break;
+          }
+          bool first = true;
+          for (const MailAccountEntry& account : accounts) {
+            std::string text = pattern;
+            ReplaceFirst(text, "%server", account.server);
+            ReplaceFirst(text, "%account", account.account);
+            ReplaceFirst(text, "%newmsgcount", std::to_string(account.newMessages));
+            // Only the first account entry may start a new column.
+            target.menu.Append(first ? itemFlags : kMfOwnerdraw, kWebFrontIdBase + account.number,
+                               Data(std::move(text), -1));
+            first = false;
+          }
+        } else {
+          target.menu.Append(itemFlags, id, Data(caption, entry.GetImage()));
+        }
+        break;
+      }
+    }
+  }
+  menu.entries = std::move(top.menu.entries);
+}
+
+}  // namespace qv

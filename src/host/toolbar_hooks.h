@@ -1,0 +1,118 @@
+// What the toolbar window asks of the band that owns it and of the
+// subsystems around it. Each interface is named after what the toolbar
+// needs; the defaults do nothing observable, so that a toolbar runs (in the
+// definition tool, in tests) before every subsystem is wired in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qv::tbdl {
+class TBDLComboItem;
+class TBDLCommand;
+}  // namespace qv::tbdl
+
+namespace qv {
+
+class TBWToolBarCtrl;
+
+// The band object and its browser, as far as the toolbar window uses them.
+class ToolbarOwner {
+ public:
+  virtual ~ToolbarOwner() = default;
+  // The rebar band's ideal width follows the visible width.
+  virtual void SetBandIdealWidth(int /*width*/) {}
+  // IInputObjectSite::OnFocusChangeIS; nothing without an input-object site.
+  virtual void OnFocusChange(bool /*gotFocus*/) {}
+  // The browser's status bar text.
+  virtual void SetStatusText(const std::string& /*text*/) {}
+  // Sends the browser window that hosts the toolbar to url (Navigate2 with
+  // the URL only).
+  virtual void NavigateBrowser(const std::string& /*url*/) {}
+};
+
+// The automatic update's rule, run before the definition is loaded.
+class ToolbarUpdater {
+ public:
+  virtual ~ToolbarUpdater() = default;
+  virtual void ApplyUpdateRule() {}
+};
+
+// One check pass over the mail accounts (forced: every account is checked
+// whatever its interval). The pass ends with RefreshItemsAfterCheck.
+class MailCheck {
+ public:
+  virtual ~MailCheck() = default;
+  virtual void RunCheckPass(TBWToolBarCtrl& /*toolbar*/, bool /*forced*/) {}
+};
+
+// The periodic desktop alert check.
+class AlertCheck {
+ public:
+  virtual ~AlertCheck() = default;
+  virtual void RunAlertCheck(TBWToolBarCtrl& /*toolbar*/) {}
+};
+
+// What the POPUP indicator and the whitelist menu entry show. The default
+// reads the blocker's stored switch and counter and knows no whitelist.
+class PopupBlockerView {
+ public:
+  virtual ~PopupBlockerView() = default;
+  // The current page's site passes the whitelist check.
+  virtual bool IsCurrentSiteWhitelisted() { return false; }
+  virtual bool IsBlockerEnabled();
+  virtual uint32_t TotalBlockedPopups();
+};
+
+// The search side of the input controls and the highlight button.
+class SearchActions {
+ public:
+  virtual ~SearchActions() = default;
+  // The search started from an input item (Enter, list choice, drop).
+  virtual void RunComboSearch(TBWToolBarCtrl& /*toolbar*/, tbdl::TBDLComboItem& /*item*/) {}
+  // The item's value last searched in this process; empty when none.
+  virtual std::string LastInputValue(const std::string& /*itemName*/) { return {}; }
+  // The highlight button's state follows the input values.
+  virtual void UpdateHighlightButton(TBWToolBarCtrl& /*toolbar*/) {}
+  // Reflected combo-box notifications: CBN_EDITUPDATE (autocompletion)
+  // and CBN_SELENDOK (a list choice).
+  virtual void OnEditUpdate(TBWToolBarCtrl& /*toolbar*/, tbdl::TBDLComboItem& /*item*/) {}
+  virtual void OnSelEndOk(TBWToolBarCtrl& /*toolbar*/, tbdl::TBDLComboItem& /*item*/) {}
+};
+
+// URLs of web-page items: template expansion and the address a GOTOURL
+// command stored for a page item by name.
+class PageAddresses {
+ public:
+  virtual ~PageAddresses() = default;
+  virtual std::string ExpandUrl(TBWToolBarCtrl& /*toolbar*/, const std::string& urlTemplate) {
+    return urlTemplate;
+  }
+  virtual std::string StoredPageUrl(const std::string& /*itemName*/) { return {}; }
+};
+
+// Runs a command of the model for a click or a menu choice: Reset for a
+// pressed toggle button, Execute otherwise.
+class CommandRunner {
+ public:
+  virtual ~CommandRunner() = default;
+  virtual void Run(TBWToolBarCtrl& toolbar, tbdl::TBDLCommand& command, bool pressed,
+                   const std::string& parameter);
+};
+
+// The set the toolbar window uses; every member is always set.
+struct ToolbarHooks {
+  ToolbarOwner* owner;
+  ToolbarUpdater* updater;
+  MailCheck* mail;
+  AlertCheck* alerts;
+  PopupBlockerView* popup;
+  SearchActions* search;
+  PageAddresses* pages;
+  CommandRunner* commands;
+
+  // Every member at its default.
+  static ToolbarHooks Defaults();
+};
+
+}  // namespace qv

@@ -1,0 +1,483 @@
+#include "host/toolbar_window.h"
+
+#include <cstdio>
+
+#include "install/resource_lookup.h"
+#include "settings/settings.h"
+#include "tbdl/combo_webpage.h"
+#include "tbdl/loader.h"
+#include "tbdl/toolbar.h"
+
+namespace qv {
+
+using tbdl::TBDLItem;
+
+TBWToolBarCtrl::TBWToolBarCtrl(ToolbarControl& control, ResourceLookup& lookup, ToolbarHooks hooks)
+    : control_(control), lookup_(lookup), hooks_(hooks) {}
+
+TBWToolBarCtrl::~TBWToolBarCtrl() {
+  DestroyItemWindows();
+  Stop();
+}
+
+TBDLItem* TBWToolBarCtrl::ItemAt(int index) {
+  if (!model_ || index < 0) return nullptr;
+  return model_->Item(index);
+}
+
+TBWToolBarCtrl::ItemState* TBWToolBarCtrl::StateOf(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= states_.size()) return nullptr;
+  return &states_[static_cast<size_t>(index)];
+}
+
+WindowId TBWToolBarCtrl::ItemWindow(int index) const {
+  if (index < 0 || static_cast<size_t>(index) >= states_.size()) return 0;
+  return states_[static_cast<size_t>(index)].window;
+}
+
+WindowId TBWToolBarCtrl::ItemBitmapWindow(int index) const {
+  if (index < 0 || static_cast<size_t>(index) >= states_.size()) return 0;
+  return states_[static_cast<size_t>(index)].bitmapButton;
+}
+
+int TBWToolBarCtrl::ItemOfWindow(WindowId window) const {
+  if (window == 0) return -1;
+  for (size_t i = 0; i < states_.size(); ++i) {
+    if (states_[i].window == window || states_[i].bitmapButton == window)
+      return static_cast<int>(i);
+  }
+  for (const InputControl& c : keyboardControls_) {
+    if (c.EditWindow() == window) return c.ItemIndex();
+  }
+  return -1;
+}
+
+bool TBWToolBarCtrl::WebPageLoaded(int index) const {
+  return index >= 0 && static_cast<size_t>(index) < states_.size() &&
+         states_[static_cast<size_t>(index)].webPageLoaded;
+}
+
+std::string TBWToolBarCtrl::ItemHint(int index) {
+  TBDLItem* item = ItemAt(index);
+  if (!item) return {};
+  ItemState* state = StateOf(index);
+  if (state && state->hintOverride) return state->hint;
+  return item->GetHint();
+}
+
+void TBWToolBarCtrl::DestroyItemWindows() {
+  for (ItemState& s : states_) {
+    if (s.window) control_.DestroyChild(s.window);
+    if (s.bitmapButton) control_.DestroyChild(s.bitmapButton);
+  }
+  states_.clear();
+  keyboardControls_.clear();
+  statesModel_ = nullptr;
+}
+
+bool TBWToolBarCtrl::LoadImageLists() {
+  std::string normal = model_->ImageFile();
+  if (normal.empty()) return true;
+  int width = 0, height = 0;
+  if (!lookup_.EnsureResourceFile(normal) || !control_.ReadBitmapSize(normal, &width, &height))
+    return false;
+  control_.SetBitmapSize(height, height);
+  std::string hot = model_->HotImageFile();
+  if (hot.empty() || !lookup_.EnsureResourceFile(hot)) hot = normal;
+  return control_.LoadImageLists(normal, hot, height);
+}
+
+bool TBWToolBarCtrl::BuildToolbar(bool load) {
+  control_.SetWaitCursor(true);
+  struct CursorRestore {
+    ToolbarControl& c;
+    ~CursorRestore() { c.SetWaitCursor(false); }
+  } restore{control_};
+
+  hooks_.updater->ApplyUpdateRule();
+  if (load || !model_) {
+    if (!tbdl::LoadToolbarDefinition(model_, lookup_)) return false;
+  }
+
+  model_->indicators.clear();
+  model_->pageDependentItems.clear();
+  for (const auto& item : model_->Items()) {
+    if (item->GetKind() == tbdl::kItemIndicator) model_->indicators.push_back(item.get());
+  }
+  StartPeriodicTimers();
+  for (const auto& item : model_->Items()) {
+    if (item->GetKind() != tbdl::kItemWebButton) continue;
+    auto* page = static_cast<tbdl::TBDLWebPageItem*>(item.get());
+    const std::string& url = page->Url();
+    if (url.find("%url") != std::string::npos || url.find("%domain") != std::string::npos ||
+        url.find("%newdomain") != std::string::npos) {
+      page->SetPageDependent(true);
+      model_->pageDependentItems.push_back(page);
+    }
+  }
+
+  SetSettingFlag("ShowDownloadErrorMessages", true);
+  SetSettingFlag("GlobalUpdateFlag", false);
+  SetSettingDword("AutoUpdatePeriod", 24);
+
+  control_.SetToolbarFont(FontSpec{"Tahoma", 13, 400, 1, 0x20});
+  control_.SetExtendedStyle(kTbstyleExDrawddarrows);
+
+  stringCounter_ = 0;
+  const auto& items = model_->Items();
+  for (const auto& item : items) item->SetCommandIndex(model_->FindCommand(item->Command()));
+
+  std::vector<ToolbarButton> buttons;
+  buttons.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    TBDLItem& item = *items[i];
+    item.SetIndex(static_cast<int32_t>(i));
+    ToolbarButton b;
+    b.command = kButtonIdBase + static_cast<int>(i);
+    if (item.IsSeparator()) {
+      b.bitmap = kSeparatorButtonWidth;
+      b.style = kBtnsSep;
+    } else {
+      b.bitmap = item.GetImage();
+      b.state = kTbstateEnabled;
+      b.style = kBtnsAutosize | kBtnsShowtext;
+      b.string = stringCounter_++;
+    }
+    buttons.push_back(b);
+  }
+
+  // Bitmaps that cannot be read fail the build as a failed load does: the
+  // previous buttons stay, the model is emptied so that they find no item.
+  if (!LoadImageLists()) {
+    model_ = std::make_unique<tbdl::TBDLToolbar>();
+    StartPeriodicTimers();
+    return false;
+  }
+
+  if (statesModel_ != model_.get()) {
+    DestroyItemWindows();
+    statesModel_ = model_.get();
+  }
+  states_.resize(items.size());
+
+  for (int i = control_.ButtonCount() - 1; i >= 0; --i) control_.DeleteButton(i);
+  control_.AddButtons(buttons);
+
+  buttonsWidth_ = 0;
+  for (size_t i = 0; i < items.size(); ++i) {
+    SetupItem(*items[i]);
+    Rect r;
+    if (control_.GetItemRect(static_cast<int>(i), &r)) buttonsWidth_ += r.Width();
+  }
+  for (const auto& item : items) UpdateItem(*item);
+  UpdateWidths();
+  hooks_.search->UpdateHighlightButton(*this);
+  control_.AutoSizeAndResize();
+  return true;
+}
+
+void TBWToolBarCtrl::Stop() {
+  for (unsigned id : {kBlinkTimer, kMailTimer, kPopupCounterTimer, kAlertTimer}) KillTimerId(id);
+  model_.reset();
+  control_.DeleteToolbarFont();
+  static ToolbarOwner noOwner;
+  hooks_.owner = &noOwner;
+}
+
+void TBWToolBarCtrl::ApplyItemVisibility(int index, const std::string& name) {
+  if (name.empty()) return;
+  const bool hidden = GetSettingDword("ItemHidden_" + name, 0) != 0;
+  const int id = kButtonIdBase + index;
+  if (control_.IsButtonHidden(id) == hidden) return;
+  control_.HideButton(id, hidden);
+  RelayoutLaterCombos(index);
+}
+
+void TBWToolBarCtrl::RelayoutLaterCombos(int index) {
+  if (!model_) return;
+  const auto& items = model_->Items();
+  for (size_t i = static_cast<size_t>(index) + 1; i < items.size(); ++i) {
+    if (items[i]->GetKind() == tbdl::kItemCombo) UpdateItem(*items[i]);
+  }
+}
+
+void TBWToolBarCtrl::UpdateWidths() {
+  visibleWidth_ = 0;
+  minimumWidth_ = 0;
+  const int count = control_.ButtonCount();
+  for (int i = 0; i < count; ++i) {
+    ButtonInfo info;
+    if (!control_.GetButtonInfo(kButtonIdBase + i, &info) || (info.state & kTbstateHidden))
+      continue;
+    Rect r;
+    if (control_.GetItemRect(i, &r)) visibleWidth_ += r.Width();
+    TBDLItem* item = ItemAt(i);
+    if (item && item->KeepsWidth()) minimumWidth_ = visibleWidth_;
+  }
+  hooks_.owner->SetBandIdealWidth(visibleWidth_);
+  control_.SetExtendedStyle(control_.GetExtendedStyle() | kTbstyleExHideclippedbuttons);
+}
+
+// --- timers
+
+unsigned TBWToolBarCtrl::RunningTimer(unsigned id) const {
+  switch (id) {
+    case kBlinkTimer:
+      return blinkTimer_;
+    case kMailTimer:
+      return mailTimer_;
+    case kPopupCounterTimer:
+      return popupTimer_;
+    case kAlertTimer:
+      return alertTimer_;
+    default:
+      return 0;
+  }
+}
+
+void TBWToolBarCtrl::SetTimerId(unsigned id, unsigned period) {
+  if (!control_.SetTimer(id, period)) return;
+  switch (id) {
+    case kBlinkTimer:
+      blinkTimer_ = id;
+      break;
+    case kMailTimer:
+      mailTimer_ = id;
+      break;
+    case kPopupCounterTimer:
+      popupTimer_ = id;
+      break;
+    case kAlertTimer:
+      alertTimer_ = id;
+      break;
+    default:
+      break;
+  }
+}
+
+void TBWToolBarCtrl::KillTimerId(unsigned id) {
+  unsigned* slot = id == kBlinkTimer          ? &blinkTimer_
+                   : id == kMailTimer         ? &mailTimer_
+                   : id == kPopupCounterTimer ? &popupTimer_
+                   : id == kAlertTimer        ? &alertTimer_
+                                              : nullptr;
+  if (!slot || *slot == 0) return;
+  control_.KillTimer(id);
+  *slot = 0;
+}
+
+void TBWToolBarCtrl::StartPeriodicTimers() {
+  KillTimerId(kMailTimer);
+  bool hasMailIndicator = false;
+  if (model_) {
+    for (const auto& item : model_->Items()) {
+      if (item->GetKind() == tbdl::kItemIndicator &&
+          static_cast<tbdl::TBDLIndicatorItem&>(*item).Type() == "POP3")
+        hasMailIndicator = true;
+    }
+  }
+  if (hasMailIndicator) {
+    SetTimerId(kMailTimer, 25000);
+    OnTimer(kMailTimer);
+  }
+  KillTimerId(kAlertTimer);
+  if (model_ && model_->GetProperty("EnableDesktopAlerts", "0") == "1")
+    SetTimerId(kAlertTimer, 15000);
+}
+
+void TBWToolBarCtrl::OnTimer(unsigned id) {
+  switch (id) {
+    case kMailTimer:
+    case kForcedMailCheck:
+      hooks_.mail->RunCheckPass(*this, id == kForcedMailCheck);
+      break;
+    case kBlinkTimer:
+      if (!model_) break;
+      for (TBDLItem* item : std::vector<TBDLItem*>(model_->indicators)) {
+        auto& indicator = static_cast<tbdl::TBDLIndicatorItem&>(*item);
+        if (indicator.flagged) BlinkStep(indicator);
+      }
+      break;
+    case kPopupCounterTimer:
+      if (!model_) break;
+      for (TBDLItem* item : model_->indicators) {
+        auto& indicator = static_cast<tbdl::TBDLIndicatorItem&>(*item);
+        if (indicator.Type() != "POPUP") continue;
+        ItemState* state = StateOf(indicator.Index());
+        if (state && state->popupTotal != hooks_.popup->TotalBlockedPopups()) UpdateItem(indicator);
+        break;
+      }
+      break;
+    case kAlertTimer:
+      hooks_.alerts->RunAlertCheck(*this);
+      break;
+    default:
+      break;
+  }
+}
+
+bool TBWToolBarCtrl::AnyIndicatorBlinking() {
+  if (!model_) return false;
+  for (TBDLItem* item : model_->indicators) {
+    if (static_cast<tbdl::TBDLIndicatorItem&>(*item).blinkCount > 0) return true;
+  }
+  return false;
+}
+
+bool TBWToolBarCtrl::AnyIndicatorFlagged() {
+  if (!model_) return false;
+  for (TBDLItem* item : model_->indicators) {
+    if (static_cast<tbdl::TBDLIndicatorItem&>(*item).flagged) return true;
+  }
+  return false;
+}
+
+void TBWToolBarCtrl::RefreshIndicators() {
+  if (!model_) return;
+  for (TBDLItem* item : std::vector<TBDLItem*>(model_->indicators)) UpdateItem(*item);
+  if (AnyIndicatorBlinking()) {
+    if (!blinkTimer_) SetTimerId(kBlinkTimer, 500);
+  } else {
+    KillTimerId(kBlinkTimer);
+  }
+}
+
+void TBWToolBarCtrl::RefreshItemsAfterCheck() {
+  if (!model_) return;
+  for (const auto& item : model_->Items()) UpdateItem(*item);
+  if (AnyIndicatorBlinking()) {
+    if (!blinkTimer_) SetTimerId(kBlinkTimer, 500);
+  } else {
+    KillTimerId(kBlinkTimer);
+  }
+}
+
+void TBWToolBarCtrl::SetPopupIndicatorState(int state) {
+  if (!model_) return;
+  for (TBDLItem* item : model_->indicators) {
+    auto& indicator = static_cast<tbdl::TBDLIndicatorItem&>(*item);
+    if (indicator.Type() != "POPUP") continue;
+    indicator.state = state;
+    UpdateItem(indicator);
+    return;
+  }
+}
+
+// --- commands, clicks and menus
+
+void TBWToolBarCtrl::ExecuteCommand(int commandIndex, bool pressed, const std::string& parameter) {
+  if (!model_) return;
+  tbdl::TBDLCommand* command = model_->Command(commandIndex);
+  if (!command) return;
+  hooks_.commands->Run(*this, *command, pressed, parameter);
+}
+
+void TBWToolBarCtrl::OnCommand(unsigned id, bool fromMenu) {
+  if (fromMenu) {
+    if (id >= kMenuIdFirst && id <= kMenuCommandLast) OnMenuCommand(id);
+  } else if (id >= static_cast<unsigned>(kButtonIdBase) && id <= kMenuCommandLast) {
+    OnButtonClick(static_cast<int>(id));
+  }
+}
+
+void TBWToolBarCtrl::OnButtonClick(int id) {
+  const int index = id - kButtonIdBase;
+  TBDLItem* item = ItemAt(index);
+  if (!item) return;
+  lastClicked_ = index;
+  const bool checked = control_.IsButtonChecked(id);
+  ExecuteCommand(item->CommandIndex(), checked);
+}
+
+void TBWToolBarCtrl::OnMenuCommand(unsigned id) {
+  if (!model_) return;
+  id &= 0xFFFF;
+  if (id <= kWebFrontIdBase) {
+    int32_t index = 0;
+    uint32_t number = 0;
+    if (!tbdl::DecodeMenuEntryIdentifier(id, &index, &number)) return;
+    TBDLItem* item = ItemAt(index);
+    const tbdl::TBDLMenuEntry* entry = item ? item->FindMenuEntry(number) : nullptr;
+    if (!entry) return;
+    ExecuteCommand(model_->FindCommand(entry->Command()), false);
+    return;
+  }
+  char account[16];
+  std::snprintf(account, sizeof account, "%u", id - kWebFrontIdBase);
+  ExecuteCommand(model_->FindCommand("GoToWebMailGate"), false, account);
+}
+
+void TBWToolBarCtrl::OnDropDown(int id) {
+  TBDLItem* item = ItemAt(id - kButtonIdBase);
+  if (!item) return;
+  Rect r;
+  if (!control_.GetRect(id, &r)) return;
+  const Point at = control_.ClientToScreen(Point{r.left, r.bottom});
+  PopupMenu menu;
+  BuildItemMenu(*item, menu, menuStyle_ == 1 || menuStyle_ == 2);
+  control_.TrackPopupMenu(menu, kTpmLeftalign | kTpmRightbutton, at);
+}
+
+bool TBWToolBarCtrl::OnMouseMessage(unsigned message, Point client) {
+  if (message != kWmMousemove && message != kWmLbuttondown && message != kWmLbuttondblclk)
+    return false;
+  TBDLItem* item = ItemAt(control_.HitTest(client));
+  return item && item->SwallowsMouse();
+}
+
+void TBWToolBarCtrl::OnMenuSelect(unsigned id, unsigned flags) {
+  id &= 0xFFFF;
+  if (id == 0 || (flags & kMfPopup)) {
+    hooks_.owner->SetStatusText("");
+    return;
+  }
+  std::string text;
+  if (id <= kWebFrontIdBase) {
+    int32_t index = 0;
+    uint32_t number = 0;
+    if (tbdl::DecodeMenuEntryIdentifier(id, &index, &number)) {
+      TBDLItem* item = ItemAt(index);
+      const tbdl::TBDLMenuEntry* entry = item ? item->FindMenuEntry(number) : nullptr;
+      if (entry) text = entry->Hint();
+    }
+  } else {
+    text = "Open web-front for POP3 mailbox";
+  }
+  hooks_.owner->SetStatusText(text);
+}
+
+std::optional<std::string> TBWToolBarCtrl::ToolTipText(int id) {
+  const int index = id - kButtonIdBase;
+  if (!ItemAt(index)) return std::nullopt;
+  return ItemHint(index);
+}
+
+uint32_t TBWToolBarCtrl::OnCustomDraw(CustomDrawInfo& draw) {
+  if (draw.stage == kCddsPrepaint) return kCdrfNotifyItemDraw;
+  if (draw.stage != kCddsItemPrepaint) return kCdrfDoDefault;
+  TBDLItem* item = ItemAt(draw.command - kButtonIdBase);
+  ButtonInfo info;
+  if (!item || !control_.GetButtonInfo(draw.command, &info) || !(info.state & kTbstateEnabled))
+    return kCdrfDoDefault;
+  // Every kind draws alike: hot or pressed text in the hot colour.
+  if (draw.itemState & (kCdisHot | kCdisSelected)) draw.textColour = kHotTextColour;
+  return kCdrfDoDefault;
+}
+
+void TBWToolBarCtrl::NotifyFocusChange(bool gotFocus) {
+  hooks_.owner->OnFocusChange(gotFocus);
+}
+
+void TBWToolBarCtrl::OnBrowserEvent(int dispid) {
+  if (!model_) return;
+  if (dispid == kDispidDownloadBegin) {
+    SetPopupIndicatorState(0);
+  } else if (dispid == kDispidNavigateComplete2) {
+    for (TBDLItem* item : std::vector<TBDLItem*>(model_->pageDependentItems)) {
+      SetupItem(*item);
+      UpdateItem(*item);
+    }
+  }
+}
+
+}  // namespace qv
