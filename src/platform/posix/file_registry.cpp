@@ -75,6 +75,17 @@ bool CopyFile(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+void FileRegistry::ReportIssues(const std::vector<RegTextIssue>& issues) const {
+  // A file that is not a registry file at all would give a line per line.
+  constexpr size_t kMostReported = 20;
+  for (size_t i = 0; i < issues.size() && i < kMostReported; ++i)
+    std::fprintf(stderr, "quorvane: %s:%d: %s\n", path_.c_str(), issues[i].line,
+                 issues[i].reason.c_str());
+  if (issues.size() > kMostReported)
+    std::fprintf(stderr, "quorvane: %s: %zu more lines could not be read\n", path_.c_str(),
+                 issues.size() - kMostReported);
+}
+
 FileRegistry::FileRegistry(std::string path) : path_(std::move(path)), lockPath_(path_ + ".lock") {}
 
 FileRegistry::~FileRegistry() {
@@ -164,8 +175,7 @@ RegStatus FileRegistry::LoadIfChanged() {
   RegTree fresh;
   std::vector<RegTextIssue> issues;
   ParseRegText(text, fresh, &issues);
-  for (const RegTextIssue& issue : issues)
-    std::fprintf(stderr, "quorvane: %s:%d: %s\n", path_.c_str(), issue.line, issue.reason.c_str());
+  ReportIssues(issues);
   tree() = std::move(fresh);
   unreadableLines_ = !issues.empty();
   stamp_ = now;
@@ -214,11 +224,9 @@ RegStatus FileRegistry::Save() {
     loaded_ = false;
     return StatusFromErrno(error);
   }
-  int dir = open(DirectoryOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
+  // The directory is not synced: after a power failure the file is either
+  // the old one or the new one, whole, and syncing it would make every
+  // change half as fast again.
   stamp_ = StampOf(path_);
   unreadableLines_ = false;
   return kErrorSuccess;

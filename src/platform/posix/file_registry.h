@@ -9,7 +9,9 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
+#include "platform/reg_text.h"
 #include "platform/registry_tree.h"
 
 namespace qv {
@@ -44,6 +46,7 @@ class FileRegistry : public TreeRegistry {
   RegStatus LoadIfChanged();
   RegStatus Save();
   void KeepUnreadableOriginal();
+  void ReportIssues(const std::vector<RegTextIssue>& issues) const;
   Stamp StampOf(const std::string& file) const;
 
   std::string path_;
