@@ -7,6 +7,7 @@ namespace qv::tools {
 int RunTokens(ToolContext& context);
 int RunTree(ToolContext& context);
 int RunLoad(ToolContext& context);
+int RunShow(ToolContext& context);
 
 namespace {
 
@@ -15,6 +16,9 @@ constexpr ToolCommand kCommands[] = {
      RunTokens},
     {"tree", "FILE", "parse and print the parse tree", RunTree},
     {"load", "FILE", "load the definition into the toolbar model and print it", RunLoad},
+    {"show", "FILE [--registry REGFILE]",
+     "build the toolbar on a headless control and print its buttons, menus and controls",
+     RunShow},
 };
 
 }  // namespace

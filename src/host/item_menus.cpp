@@ -36,6 +36,11 @@ MenuItemData Data(std::string text, int image, uint32_t typeFlags = 0) {
   return data;
 }
 
+// Submenus nested deeper than this are shown empty: a menu tree is
+// destroyed and handed to the window system level by level, and no one
+// opens forty cascading menus.
+constexpr uint32_t kMaxMenuDepth = 32;
+
 // One popup menu being filled: whether its first entry is a sidebar banner
 // and how many of the item's entries went into it.
 struct MenuUnderConstruction {
@@ -55,8 +60,16 @@ void TBWToolBarCtrl::BuildItemMenu(tbdl::TBDLItem& item, PopupMenu& menu, bool s
   MenuUnderConstruction top;
   std::vector<MailAccountEntry> accounts;
 
+  // A parent comes after its entries, so depths are known walking back.
+  std::vector<uint32_t> depth(entries.size(), 0);
+  for (size_t n = entries.size(); n-- > 0;) {
+    const uint32_t parent = entries[n]->Parent();
+    if (parent != TBDLMenuEntry::kNoParent && parent < entries.size()) depth[n] = depth[parent] + 1;
+  }
+
   for (uint32_t number = 0; number < entries.size(); ++number) {
     const TBDLMenuEntry& entry = *entries[number];
+    if (depth[number] > kMaxMenuDepth) continue;
     MenuUnderConstruction& target =
         entry.Parent() == TBDLMenuEntry::kNoParent ? top : open[entry.Parent()];
     // The entry after a sidebar banner starts the menu's second column.

@@ -185,3 +185,22 @@ TEST_F(ToolbarTest, MenuCommandsNamingNoItemAreIgnored) {
 
 }  // namespace
 }  // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+TEST_F(ToolbarTest, DeeplyNestedSubmenusAreCutAtAFixedDepth) {
+  std::string nested = "MENUITEM { caption = \"deep\" }";
+  for (int i = 0; i < 60; ++i) nested = "SUBMENU { caption = \"s\" " + nested + " }";
+  ASSERT_TRUE(
+      Build("BUTTON { caption = \"M\" MENU { " + nested + " MENUITEM { caption = \"last\" } } }"));
+  const PopupMenu menu = Dropped(*toolbar, control, 0);
+  ASSERT_EQ(menu.entries.size(), 2u);
+  EXPECT_EQ(menu.entries[1].id, 2048u + 61u);
+  int levels = 0;
+  for (const MenuEntry* e = &menu.entries[0]; !e->submenu.empty(); e = &e->submenu[0]) ++levels;
+  EXPECT_EQ(levels, 32);
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,239 @@
+// quorvane-tbdl show FILE [--registry REGFILE]: builds the toolbar of a
+// definition on the headless toolbar control and prints what it shows: a
+// one-line picture, the buttons, the widths, every drop-down menu, the
+// child controls and the message boxes. The settings come from REGFILE (the
+// registry file format) and are never written back.
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/toolbar_window.h"
+#include "platform/headless/headless_toolbar.h"
+#include "platform/message_recorder.h"
+#include "platform/reg_text.h"
+#include "platform/registry_tree.h"
+#include "platform/services.h"
+#include "tbdl/toolbar.h"
+#include "tools/definition_files.h"
+#include "tools/json_writer.h"
+#include "tools/text_writer.h"
+#include "tools/tool.h"
+
+namespace qv::tools {
+namespace {
+
+// The settings the toolbar reads, held in memory: what the build writes
+// stays there.
+class SnapshotRegistry : public TreeRegistry {
+ public:
+  void Load(const std::string& text, std::vector<RegTextIssue>* issues) {
+    ParseRegText(text, tree(), issues);
+  }
+};
+
+struct StyleName {
+  uint8_t bit;
+  const char* name;
+};
+constexpr StyleName kStyles[] = {
+    {kBtnsSep, "SEP"},
+    {kBtnsCheck, "CHECK"},
+    {kBtnsDropdown, "DROPDOWN"},
+    {kBtnsAutosize, "AUTOSIZE"},
+    {kBtnsNoprefix, "NOPREFIX"},
+    {kBtnsShowtext, "SHOWTEXT"},
+    {kBtnsWholedropdown, "WHOLEDROPDOWN"},
+};
+
+void WriteRect(StructuredWriter& w, const Rect& r) {
+  w.BeginArray().Int(r.left).Int(r.top).Int(r.right).Int(r.bottom).EndArray();
+}
+
+// Menus are at most a few dozen levels deep (the toolbar cuts them), so
+// writing them recursively is safe.
+void WriteEntries(StructuredWriter& w, const std::vector<MenuEntry>& entries) {
+  w.BeginArray();
+  for (const MenuEntry& e : entries) {
+    w.BeginObject()
+        .IntField("id", e.id)
+        .StringField("text", e.data.text)
+        .IntField("flags", e.flags)
+        .IntField("image", e.data.image);
+    if (e.flags & kMfPopup) {
+      w.Key("entries");
+      WriteEntries(w, e.submenu);
+    }
+    w.EndObject();
+  }
+  w.EndArray();
+}
+
+const char* ChildKindName(ChildKind kind) {
+  switch (kind) {
+    case ChildKind::kComboBox:
+      return "combo";
+    case ChildKind::kEdit:
+      return "edit";
+    case ChildKind::kWebPage:
+      return "webpage";
+    case ChildKind::kBitmapButton:
+      return "bitmap";
+  }
+  return "";
+}
+
+// One line: [Caption] buttons (|v split and v whole drop-downs, #n for an
+// image without text), | separators, <name 120px v> combo boxes, <name
+// 120px> edit fields, {name 120px} web pages; hidden items are left out.
+std::string Picture(TBWToolBarCtrl& toolbar, HeadlessToolbarControl& control) {
+  std::string line;
+  const auto& buttons = control.Buttons();
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    const auto& b = buttons[i];
+    if (b.button.state & kTbstateHidden) continue;
+    Rect r;
+    control.GetItemRect(static_cast<int>(i), &r);
+    const std::string width = std::to_string(r.Width()) + "px";
+    std::string part;
+    tbdl::TBDLItem* item = toolbar.ItemAt(static_cast<int>(i));
+    const HeadlessToolbarControl::Child* child =
+        control.FindChild(toolbar.ItemWindow(static_cast<int>(i)));
+    if (b.button.style & kBtnsSep) {
+      part = "|";
+    } else if (child && child->spec.kind == ChildKind::kComboBox) {
+      part = "<" + (item ? item->GetName() : std::string()) + " " + width + " v>";
+    } else if (child && child->spec.kind == ChildKind::kEdit) {
+      part = "<" + (item ? item->GetName() : std::string()) + " " + width + ">";
+    } else if (child && child->spec.kind == ChildKind::kWebPage) {
+      part = "{" + (item ? item->GetName() : std::string()) + " " + width + "}";
+    } else {
+      part = "[" + (b.text.empty() ? "#" + std::to_string(b.button.bitmap) : b.text);
+      if (b.button.style & kBtnsWholedropdown) {
+        part += " v";
+      } else if (b.button.style & kBtnsDropdown) {
+        part += "|v";
+      }
+      part += "]";
+    }
+    if (!line.empty()) line += ' ';
+    line += part;
+  }
+  return line;
+}
+
+}  // namespace
+
+int RunShow(ToolContext& context) {
+  std::string file, registryFile;
+  for (size_t i = 0; i < context.args.size(); ++i) {
+    if (context.args[i] == "--registry" && i + 1 < context.args.size()) {
+      registryFile = context.args[++i];
+    } else if (file.empty() && context.args[i].rfind("--", 0) != 0) {
+      file = context.args[i];
+    } else {
+      return UsageError(context, "show");
+    }
+  }
+  if (file.empty()) return UsageError(context, "show");
+
+  SnapshotRegistry registry;
+  std::vector<RegTextIssue> issues;
+  if (!registryFile.empty()) {
+    std::ifstream in(registryFile, std::ios::binary);
+    if (!in) {
+      context.err << "quorvane-tbdl: cannot read " << registryFile << "\n";
+      return kExitFailed;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    registry.Load(text.str(), &issues);
+  }
+  ScopedService<Registry> useRegistry(&PlatformServices::registry, &registry);
+  MessageRecorder recorder;
+  ScopedService<UserMessages> messages(&PlatformServices::messages, &recorder);
+
+  DefinitionFolderLookup lookup(file);
+  HeadlessToolbarControl control;
+  TBWToolBarCtrl toolbar(control, lookup);
+  const bool ok = toolbar.BuildToolbar(true);
+
+  JsonWriter json;
+  TextWriter text;
+  StructuredWriter& w = context.json ? static_cast<StructuredWriter&>(json) : text;
+  w.BeginObject().BoolField("ok", ok).StringField("picture", Picture(toolbar, control));
+
+  w.Key("buttons").BeginArray();
+  const auto& buttons = control.Buttons();
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    const auto& b = buttons[i];
+    Rect r;
+    control.GetItemRect(static_cast<int>(i), &r);
+    w.BeginObject()
+        .IntField("id", b.button.command)
+        .StringField("text", b.text)
+        .IntField("image", b.button.bitmap)
+        .BoolField("hidden", (b.button.state & kTbstateHidden) != 0)
+        .BoolField("checked", (b.button.state & kTbstateChecked) != 0)
+        .BoolField("enabled", (b.button.state & kTbstateEnabled) != 0)
+        .Key("style")
+        .BeginArray();
+    if (b.button.style == kBtnsButton) w.String("BUTTON");
+    for (const StyleName& s : kStyles) {
+      if (b.button.style & s.bit) w.String(s.name);
+    }
+    w.EndArray().Key("rect");
+    WriteRect(w, r);
+    w.EndObject();
+  }
+  w.EndArray().IntField("visibleWidth", toolbar.VisibleWidth());
+  w.IntField("minimumWidth", toolbar.MinimumWidth());
+
+  w.Key("menus").BeginArray();
+  if (tbdl::TBDLToolbar* model = toolbar.Model(); ok && model) {
+    for (const auto& item : model->Items()) {
+      if (item->Menu().EntryCount() == 0) continue;
+      PopupMenu menu;
+      toolbar.BuildItemMenu(*item, menu, toolbar.MenuStyle() == 1 || toolbar.MenuStyle() == 2);
+      w.BeginObject().IntField("item", item->Index()).Key("entries");
+      WriteEntries(w, menu.entries);
+      w.EndObject();
+    }
+  }
+  w.EndArray();
+
+  w.Key("controls").BeginArray();
+  for (size_t i = 0; ok && i < buttons.size(); ++i) {
+    const HeadlessToolbarControl::Child* c =
+        control.FindChild(toolbar.ItemWindow(static_cast<int>(i)));
+    if (!c) continue;
+    w.BeginObject()
+        .IntField("item", static_cast<int64_t>(i))
+        .StringField("kind", ChildKindName(c->spec.kind))
+        .Key("rect");
+    WriteRect(w, c->rect);
+    w.StringField("text", c->spec.kind == ChildKind::kWebPage && !c->navigations.empty()
+                              ? c->navigations.back()
+                              : c->text);
+    w.Key("list").BeginArray();
+    for (const auto& entry : c->list) w.String(entry.text);
+    w.EndArray().IntField("selected", c->selected).EndObject();
+  }
+  w.EndArray();
+
+  w.Key("messages").BeginArray();
+  for (const RecordedMessage& m : recorder.messages()) {
+    w.BeginObject().StringField("caption", m.caption).StringField("text", m.text).EndObject();
+  }
+  for (const RegTextIssue& issue : issues) {
+    w.BeginObject()
+        .StringField("caption", registryFile + ":" + std::to_string(issue.line))
+        .StringField("text", issue.reason)
+        .EndObject();
+  }
+  w.EndArray().EndObject();
+  context.out << w.Text();
+  return ok ? kExitOk : kExitFailed;
+}
+
+}  // namespace qv::tools
