@@ -10,6 +10,8 @@ class UserMessages;
 class System;
 class Network;
 class MessagePump;
+class ProxySettings;
+class ComponentHost;
 
 struct PlatformServices {
   Registry* registry = nullptr;
@@ -17,6 +19,10 @@ struct PlatformServices {
   System* system = nullptr;
   Network* network = nullptr;
   MessagePump* pump = nullptr;
+  // Null until a tool or test installs one: GetProxySettings and
+  // GetComponentHost then give this platform's default.
+  ProxySettings* proxy = nullptr;
+  ComponentHost* components = nullptr;
 };
 
 PlatformServices& Services();

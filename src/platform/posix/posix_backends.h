@@ -11,6 +11,9 @@ namespace qv {
 class PosixSystem : public System {
  public:
   std::string GetModulePath() override;
+  bool StartProcess(const std::string& commandLine) override;
+  bool GetEnvVar(const std::string& name, std::string* value) override;
+  uint32_t GetSystemColor(int index) override;
 };
 
 // Without a desktop, a message box is written to standard error and

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/services.h"
 #include "platform/system.h"
@@ -35,6 +36,32 @@ class Win32System : public System {
     DWORD n = GetModuleFileNameA(ThisModule(), buffer, MAX_PATH);
     return std::string(buffer, n);
   }
+
+  bool StartProcess(const std::string& commandLine) override {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+      return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+  }
+
+  bool GetEnvVar(const std::string& name, std::string* value) override {
+    DWORD needed = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+    if (needed == 0) return false;
+    std::vector<char> buffer(needed + 1);
+    DWORD n = GetEnvironmentVariableA(name.c_str(), buffer.data(), needed + 1);
+    if (n > needed) return false;
+    value->assign(buffer.data(), n);
+    return true;
+  }
+
+  uint32_t GetSystemColor(int index) override { return GetSysColor(index); }
 };
 
 }  // namespace

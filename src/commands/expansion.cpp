@@ -1,0 +1,298 @@
+#include "commands/expansion.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "commands/command_host.h"
+#include "commands/history.h"
+#include "platform/browser.h"
+#include "platform/document.h"
+#include "platform/services.h"
+#include "platform/system.h"
+#include "settings/settings.h"
+
+namespace qv::commands {
+namespace {
+
+bool KeptByUrlEncode(unsigned char c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+  switch (c) {
+    case '!':
+    case '$':
+    case '(':
+    case ')':
+    case '*':
+    case ',':
+    case '-':
+    case '.':
+    case '_':
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string JoinWords(const std::string& value) {
+  std::vector<std::string> words;
+  return SplitWordsJoinPlus(value, words);
+}
+
+// Replaces every occurrence of find at or after pos, resuming after each
+// inserted text, so that a value holding its own macro is inserted once.
+void ReplaceFrom(std::string& text, size_t pos, const std::string& find,
+                 const std::string& replacement, bool firstOnly) {
+  while ((pos = text.find(find, pos)) != std::string::npos) {
+    text.replace(pos, find.size(), replacement);
+    pos += replacement.size();
+    if (firstOnly) return;
+  }
+}
+
+// Expands every "<prefix>name)" macro of text with value(name). A macro
+// without ")" or with an empty name is left as it is and the search goes on
+// after it, so malformed macros cannot make the loop run for ever.
+template <typename ValueOf>
+void ExpandNamedMacros(std::string& text, const std::string& prefix, bool firstOnly,
+                       ValueOf valueOf) {
+  size_t pos = 0;
+  while ((pos = text.find(prefix, pos)) != std::string::npos) {
+    size_t nameStart = pos + prefix.size();
+    size_t close = text.find(')', nameStart);
+    if (close == std::string::npos || close == nameStart) {
+      pos = nameStart;
+      continue;
+    }
+    std::string name = text.substr(nameStart, close - nameStart);
+    ReplaceFrom(text, pos, prefix + name + ")", valueOf(name), firstOnly);
+  }
+}
+
+std::string CspValue(const std::string& name) {
+  return GetSettingString("CSP_" + name, "");
+}
+
+std::string ButtonFaceColour() {
+  uint32_t colour = GetSystem().GetSystemColor(kColorBtnFace);
+  char text[8];
+  std::snprintf(text, sizeof text, "%02X%02X%02X", colour & 0xFFu, (colour >> 8) & 0xFFu,
+                (colour >> 16) & 0xFFu);
+  return text;
+}
+
+// The count text of "%rndhex<count>%" as the runtime's atoi reads it, taken
+// as unsigned and capped at 50 (a negative count gives 50).
+unsigned RandomDigitCount(const std::string& text) {
+  const char* p = text.c_str();
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  unsigned long long magnitude = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    magnitude = magnitude * 10 + static_cast<unsigned>(*p - '0');
+    if (magnitude > 50) break;
+  }
+  if (magnitude == 0) return 0;
+  if (negative || magnitude > 50) return 50;
+  return static_cast<unsigned>(magnitude);
+}
+
+void ExpandRandomDigits(std::string& url, std::string& post) {
+  size_t start = url.find("%rndhex");
+  if (start == std::string::npos) return;
+  size_t end = url.find('%', start + 7);
+  if (end == std::string::npos) return;
+  std::string count = url.substr(start + 7, end - start - 7);
+  std::string macro = url.substr(start, end - start + 1);
+  std::string digits;
+  for (unsigned i = RandomDigitCount(count); i > 0; --i)
+    digits += "0123456789abcdef"[std::rand() % 16];
+  ReplaceAllIfNotEmpty(url, macro, digits);
+  ReplaceAllIfNotEmpty(post, macro, digits);
+}
+
+void ExpandPop3Macros(std::string& post) {
+  if (post.find("%POP3") == std::string::npos) return;
+  RegKey accounts = OpenProductSubkey("POP3 Accounts", true);
+  if (!accounts) return;
+  auto read = [&accounts](const std::string& valueName) {
+    return ReadKeyString(accounts, valueName, "", 1000);
+  };
+  ExpandNamedMacros(post, "%POP3Server(", false,
+                    [&](const std::string& arg) { return read("POP3Server" + arg); });
+  ExpandNamedMacros(post, "%POP3Account(", false,
+                    [&](const std::string& arg) { return read("POP3Account" + arg); });
+  ExpandNamedMacros(post, "%POP3Password(", false, [&](const std::string& arg) {
+    Registry& registry = GetRegistry();
+    std::string name = "POP3Password" + arg;
+    uint32_t size = 0;
+    if (registry.QueryValue(accounts.get(), name, nullptr, nullptr, &size) != kErrorSuccess)
+      return std::string();
+    std::string bytes(size, '\0');
+    if (size > 0 &&
+        registry.QueryValue(accounts.get(), name, nullptr, reinterpret_cast<uint8_t*>(bytes.data()),
+                            &size) != kErrorSuccess)
+      return std::string();
+    bytes.resize(size);
+    std::string password = ScramblePassword(bytes);
+    // The text ends at the first zero byte, as the terminated copy does.
+    return password.substr(0, password.find('\0'));
+  });
+}
+
+}  // namespace
+
+std::string UrlEncode(std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (unsigned char c : text) {
+    if (KeptByUrlEncode(c)) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    }
+  }
+  return out;
+}
+
+std::map<std::string, std::string>& LastInputValues() {
+  static std::map<std::string, std::string> values;
+  return values;
+}
+
+std::string& CurrentPageAddress() {
+  static std::string address;
+  return address;
+}
+
+std::string BrowserButtonSettingName(const std::string& itemName) {
+  return "BrowserButton" + itemName + "URL";
+}
+
+std::string ScramblePassword(std::string_view bytes) {
+  static const char kKeyTail[] = "QWT593ZP#&71MMR";
+  std::string out(bytes);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char>(out[i] ^ kKeyTail[i % 15]);
+  return out;
+}
+
+std::shared_ptr<Document> CurrentDocument(CommandHost& host) {
+  Browser* browser = host.GetBrowser();
+  return browser ? browser->GetDocument() : nullptr;
+}
+
+ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& urlTemplate,
+                                         const std::string& postTemplate,
+                                         const std::string& parameter) {
+  std::shared_ptr<Document> document = CurrentDocument(host);
+  std::string url = urlTemplate;
+  std::string post = postTemplate;
+
+  // Each item's value is read once: storing it in the history does not
+  // change the text it is read from.
+  std::vector<InputField>& fields = host.InputFields();
+  std::vector<std::string> values;
+  values.reserve(fields.size());
+  for (const InputField& field : fields) values.push_back(GetValue(field));
+
+  auto itemPasses = [&](const std::string& prefix, bool encode) {
+    for (int pass = 0; pass < 3; ++pass) {
+      for (size_t i = 0; i < fields.size(); ++i) {
+        InputField& field = fields[i];
+        LastInputValues()[field.name] = values[i];
+        // An unnamed item has the bare prefix as its macro: it would eat
+        // every percent sign of the template.
+        if (field.name.empty()) continue;
+        std::string replacement = JoinWords(encode ? UrlEncode(values[i]) : values[i]);
+        std::string macro = prefix + field.name;
+        bool used = ReplaceAll(url, macro, replacement);
+        if (!used) used = ReplaceAll(post, macro, replacement);
+        if (used && field.IsHistoryCombo()) StoreValue(host, field, values[i]);
+      }
+    }
+  };
+  itemPasses("%", false);
+  itemPasses("%encode!", true);
+
+  auto csp = [](const std::string& name) { return UrlEncode(CspValue(name)); };
+  ExpandNamedMacros(url, "%csp(", false, csp);
+  ExpandNamedMacros(post, "%csp(", false, csp);
+
+  std::string domain;
+  if (document) {
+    std::string address;
+    if (document->GetUrl(&address)) CurrentPageAddress() = UrlEncode(address);
+    if (!document->GetDomain(&domain)) domain.clear();
+  }
+
+  if (!parameter.empty()) {
+    ReplaceAll(url, "%cmdparam", parameter);
+    ReplaceAll(post, "%cmdparam", parameter);
+  }
+
+  ExpandPop3Macros(post);
+
+  std::string colour = ButtonFaceColour();
+  ReplaceAll(url, "%bgcolor", colour);
+  ReplaceAll(post, "%bgcolor", colour);
+
+  const std::string& address = CurrentPageAddress();
+  for (std::string* text : {&url, &post}) {
+    ReplaceAllIfNotEmpty(*text, "%curl", address);
+    ReplaceAllIfNotEmpty(*text, "%cdomain", domain);
+    ReplaceAllIfNotEmpty(*text, "%url", address);
+    ReplaceAllIfNotEmpty(*text, "%domain", domain);
+  }
+
+  ExpandRandomDigits(url, post);
+
+  ExpandedTemplates result;
+  if (url.compare(0, 5, "POST!") == 0) {
+    result.url = url.substr(5);
+    result.post = std::move(post);
+  } else {
+    result.url = std::move(url);
+  }
+  return result;
+}
+
+bool ExpandWebPageUrl(const std::string& urlTemplate, bool pageDependent,
+                      const std::string& itemName, Document* document, std::string* lastDomain,
+                      std::string* url) {
+  std::string text = urlTemplate;
+  if (!pageDependent) {
+    std::string stored = GetSettingString(BrowserButtonSettingName(itemName), "");
+    if (!stored.empty()) text = stored;
+  }
+
+  std::string address;
+  std::string domain;
+  if (document) {
+    if (document->GetUrl(&address))
+      address = UrlEncode(address);
+    else
+      address.clear();
+    if (!document->GetDomain(&domain)) domain.clear();
+  }
+
+  if (text.find("%newdomain") != std::string::npos) {
+    if (domain == *lastDomain) return false;
+    ReplaceFirstIfNotEmpty(text, "%newdomain", domain);
+    *lastDomain = domain;
+  }
+
+  ReplaceFirstIfNotEmpty(text, "%bgcolor", ButtonFaceColour());
+  ReplaceFirstIfNotEmpty(text, "%curl", address);
+  ReplaceFirstIfNotEmpty(text, "%cdomain", domain);
+  ReplaceFirstIfNotEmpty(text, "%url", address);
+  ReplaceFirstIfNotEmpty(text, "%domain", domain);
+
+  ExpandNamedMacros(text, "%csp(", true, CspValue);
+  *url = std::move(text);
+  return true;
+}
+
+}  // namespace qv::commands

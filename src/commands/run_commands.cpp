@@ -1,0 +1,208 @@
+#include "commands/run_commands.h"
+
+#include <memory>
+
+#include "commands/command_host.h"
+#include "commands/expansion.h"
+#include "commands/highlight.h"
+#include "commands/history.h"
+#include "platform/browser.h"
+#include "platform/components.h"
+#include "platform/document.h"
+#include "platform/registry.h"
+#include "platform/services.h"
+#include "platform/system.h"
+#include "platform/user_messages.h"
+#include "settings/settings.h"
+
+namespace qv::commands {
+namespace {
+
+void ShowFailure(const std::string& failmsg) {
+  GetUserMessages().ShowMessage(failmsg, kAlertCaption, kMbOk);
+}
+
+std::string EnvVar(const char* name) {
+  std::string value;
+  return GetSystem().GetEnvVar(name, &value) ? value : std::string();
+}
+
+// Deletes "LastCheckTime<k>" for k from 1 to count, so that every account is
+// due. Only values that exist are visited, so a damaged count cannot keep
+// the browser busy for billions of rounds.
+void ClearLastCheckTimes(const RegKey& accounts, uint32_t count) {
+  Registry& registry = GetRegistry();
+  std::vector<std::string> doomed;
+  char name[256];
+  for (uint32_t index = 0;; ++index) {
+    uint32_t chars = sizeof name;
+    RegStatus status =
+        registry.EnumValue(accounts.get(), index, name, &chars, nullptr, nullptr, nullptr);
+    if (status == kErrorNoMoreItems) break;
+    if (status != kErrorSuccess) continue;
+    std::string text(name, chars);
+    const std::string prefix = "LastCheckTime";
+    if (text.compare(0, prefix.size(), prefix) != 0 || text.size() == prefix.size()) continue;
+    std::string digits = text.substr(prefix.size());
+    if (digits[0] == '0' || digits.size() > 10 ||
+        digits.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    unsigned long long number = std::stoull(digits);
+    if (number >= 1 && number <= count) doomed.push_back(text);
+  }
+  for (const std::string& value : doomed) registry.DeleteValue(accounts.get(), value);
+}
+
+void CheckMail(CommandHost& host) {
+  RegKey accounts = OpenProductSubkey("POP3 Accounts", false);
+  uint32_t count = 0;
+  if (accounts && TryReadKeyDword(accounts, "NumberOfConfiguredAccounts", &count) && count > 0)
+    ClearLastCheckTimes(accounts, count);
+  host.Services().CheckMailNow();
+}
+
+}  // namespace
+
+void ExecuteGoToUrl(CommandHost& host, const GoToUrlProperties& command,
+                    const std::string& parameter) {
+  ExpandedTemplates expanded = ExpandCommandTemplates(host, command.url, command.post, parameter);
+  std::string headers = expanded.post.empty() ? std::string() : kFormHeaders;
+  Browser* browser = host.GetBrowser();
+
+  if (command.newWindow == "New") {
+    if (browser != nullptr) {
+      if (std::unique_ptr<Browser> window = browser->CreateNewWindow()) {
+        window->SetVisible(true);
+        window->Navigate2({expanded.url, std::nullopt, expanded.post, headers});
+      }
+    }
+  } else if (command.newWindow == "ModalDialog") {
+    if (std::shared_ptr<Document> doc = CurrentDocument(host))
+      doc->ShowModalDialog(expanded.url, "", command.options);
+  } else if (command.newWindow == "BrowserButton") {
+    SetSettingString(BrowserButtonSettingName(command.target), expanded.url);
+    host.RefreshWebPageItems(command.target);
+  } else if (browser != nullptr) {
+    browser->Navigate2({expanded.url, command.target, expanded.post, headers});
+  }
+
+  if (std::shared_ptr<Document> doc = CurrentDocument(host)) doc->FocusWindow();
+}
+
+std::vector<ProxyOption> ProxyOptionsFor(const std::string& caption) {
+  if (caption.empty()) return {{kPerConnFlags, kProxyTypeDirect, ""}};
+  std::string server = caption;
+  std::string bypass;
+  // A caption without ";" is all server: repeating it as the bypass list
+  // would exempt the proxy's own name from the proxy.
+  if (size_t semicolon = caption.find(';'); semicolon != std::string::npos && semicolon > 0) {
+    server = caption.substr(0, semicolon);
+    bypass = caption.substr(semicolon + 1);
+  }
+  return {{kPerConnFlags, kProxyTypeDirect | kProxyTypeProxy, ""},
+          {kPerConnProxyServer, 0, server},
+          {kPerConnProxyBypass, 0, bypass}};
+}
+
+void ExecuteService(CommandHost& host, const std::string& typeText,
+                    const std::string& captionText) {
+  // The rebuild of "Update" replaces the model that owns these texts.
+  const std::string type = typeText;
+  const std::string caption = captionText;
+  Browser* browser = host.GetBrowser();
+  ToolbarServices& services = host.Services();
+
+  if (type == "HideToolbar") {
+    SetSettingDword("PosMode", 0);
+    if (browser != nullptr) browser->ShowBrowserBar(kBandClassId, false);
+  } else if (type == "MessageBox") {
+    GetUserMessages().ShowMessage(caption, "quorvane", kMbOk);
+  } else if (type == "Search") {
+    RunSearch(host, "");
+  } else if (type == "OptionsPage") {
+    services.OpenOptionsPage(0);
+  } else if (type == "ConfigurePopupBlocker") {
+    services.OpenOptionsPage(1);
+  } else if (type == "ConfigurePOP3") {
+    services.OpenOptionsPage(2);
+  } else if (type == "CheckMail") {
+    CheckMail(host);
+  } else if (type == "ClearHistory") {
+    for (InputField& field : host.InputFields())
+      if (caption == "ALL!" || field.name == caption) ClearHistory(field);
+  } else if (type == "ResetBlockerCounter") {
+    SetSettingDword("TotalBlockedPopups", 0);
+    services.ResetSharedBlockedCount();
+    host.RefreshPopupIndicator();
+  } else if (type == "ToggleSiteInWhiteList") {
+    services.ToggleSiteInWhiteList();
+    host.RefreshPopupIndicator();
+  } else if (type == "ChangeProxy") {
+    GetProxySettings().SetConnectionOptions(ProxyOptionsFor(caption));
+  } else if (type == "TogglePopupBlocking") {
+    services.TogglePopupBlocking();
+    host.RefreshPopupIndicator();
+  } else if (type == "Highlight") {
+    RunHighlight(host, caption);
+  } else if (type == "Uninstall") {
+    std::string question =
+        caption.empty() ? std::string("Are you sure you want to uninstall Ostrivel") : caption;
+    if (GetUserMessages().ShowMessage(question, kAlertCaption, kMbYesNo) == kIdYes) {
+      if (browser != nullptr) browser->Quit();
+      services.Uninstall();
+    }
+  } else if (type == "Update") {
+    SetSettingFlag("GlobalUpdateFlag", true);
+    std::string afterUpdate = services.VendorBaseUrl() + "quorvane/afterupdate.html";
+    services.RebuildToolbar();
+    if (browser != nullptr)
+      browser->Navigate2({afterUpdate, std::nullopt, std::nullopt, std::nullopt});
+  }
+}
+
+void ResetService(CommandHost& host, const std::string& type) {
+  if (type == "Highlight") ResetHighlight(host);
+}
+
+std::string DefaultMailProgram() {
+  Registry& registry = GetRegistry();
+  RegKey clients;
+  if (clients.Open(registry, kHkeyLocalMachine, "SOFTWARE\\Clients\\Mail") != kErrorSuccess)
+    return std::string();
+  std::string program = ReadKeyString(clients, "", "", 200);
+  if (program.empty()) return std::string();
+  RegKey command;
+  if (command.Open(registry, clients.get(), program + "\\Shell\\Open\\Command") != kErrorSuccess)
+    return std::string();
+  std::string line = ReadKeyString(command, "", "", 1000);
+  if (size_t cut = line.find(" %1"); cut != std::string::npos) line.erase(cut);
+  return line;
+}
+
+void ExecuteShell(const std::string& shellcmd, const std::string& failmsg) {
+  std::string line = shellcmd;
+  if (line.find("%DefaultEmailClient") != std::string::npos) {
+    std::string mail = DefaultMailProgram();
+    // Without a mail program the placeholder would be started as a
+    // program name and fail a second time: one message is enough.
+    if (mail.empty()) {
+      ShowFailure(failmsg);
+      return;
+    }
+    ReplaceFirst(line, "%DefaultEmailClient", mail);
+  }
+  const std::string programFiles = EnvVar("ProgramFiles");
+  ReplaceAll(line, "%ProgramFiles%", programFiles);
+  ReplaceAll(line, "%programfiles%", programFiles);
+  ReplaceAll(line, "%PROGRAMFILES%", programFiles);
+  ReplaceAll(line, "%COMSPEC%", EnvVar("COMSPEC"));
+  if (!GetSystem().StartProcess(line)) ShowFailure(failmsg);
+}
+
+void ExecuteCustom(const std::string& progid, const std::string& parameters,
+                   const std::string& failmsg) {
+  if (GetComponentHost().CallCustomCommand(progid, parameters) != ComponentCall::kCalled)
+    ShowFailure(failmsg);
+}
+
+}  // namespace qv::commands

@@ -1,0 +1,30 @@
+// The work that service commands hand to other subsystems (options sheet,
+// mail checker, popup blocker, installation, update). Each operation does
+// nothing by default; the toolbar window supplies the real ones.
+#pragma once
+
+#include <string>
+
+namespace qv::commands {
+
+class ToolbarServices {
+ public:
+  virtual ~ToolbarServices() = default;
+  // Opens the options sheet on page (0 general, 1 popup blocker, 2 POP3),
+  // then re-arms the mail-check and desktop-alert timers.
+  virtual void OpenOptionsPage(int page) { (void)page; }
+  // A forced mail check pass right now.
+  virtual void CheckMailNow() {}
+  // The system-wide count of blocked popups back to 0.
+  virtual void ResetSharedBlockedCount() {}
+  virtual void ToggleSiteInWhiteList() {}
+  virtual void TogglePopupBlocking() {}
+  // Unregisters and removes the toolbar.
+  virtual void Uninstall() {}
+  // BuildToolbar with the definition loaded again.
+  virtual void RebuildToolbar() {}
+  // The vendor site's base URL, ending in a slash.
+  virtual std::string VendorBaseUrl() { return "http://www.ostrivel.com/"; }
+};
+
+}  // namespace qv::commands
