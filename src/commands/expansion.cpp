@@ -40,13 +40,17 @@ std::string JoinWords(const std::string& value) {
 
 // Replaces every occurrence of find at or after pos, resuming after each
 // inserted text, so that a value holding its own macro is inserted once.
-void ReplaceFrom(std::string& text, size_t pos, const std::string& find,
-                 const std::string& replacement, bool firstOnly) {
+// Returns the position after the last inserted text.
+size_t ReplaceFrom(std::string& text, size_t pos, const std::string& find,
+                   const std::string& replacement, bool firstOnly) {
+  size_t resume = pos;
   while ((pos = text.find(find, pos)) != std::string::npos) {
     text.replace(pos, find.size(), replacement);
     pos += replacement.size();
-    if (firstOnly) return;
+    resume = pos;
+    if (firstOnly) break;
   }
+  return resume;
 }
 
 // Expands every "<prefix>name)" macro of text with value(name). A macro
@@ -64,7 +68,8 @@ void ExpandNamedMacros(std::string& text, const std::string& prefix, bool firstO
       continue;
     }
     std::string name = text.substr(nameStart, close - nameStart);
-    ReplaceFrom(text, pos, prefix + name + ")", valueOf(name), firstOnly);
+    // Inserted values are not searched again.
+    pos = ReplaceFrom(text, pos, prefix + name + ")", valueOf(name), firstOnly);
   }
 }
 
