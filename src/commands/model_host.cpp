@@ -49,8 +49,7 @@ void ExecuteModelCommand(CommandHost& host, const tbdl::TBDLCommand& command,
   switch (command.GetKind()) {
     case tbdl::kCommandGoToUrl: {
       const auto& c = static_cast<const tbdl::TBDLGoToUrlCommand&>(command);
-      ExecuteGoToUrl(host, {c.Url(), c.Post(), c.Target(), c.Options(), c.NewWindow()},
-                     parameter);
+      ExecuteGoToUrl(host, {c.Url(), c.Post(), c.Target(), c.Options(), c.NewWindow()}, parameter);
       break;
     }
     case tbdl::kCommandService: {

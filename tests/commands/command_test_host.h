@@ -14,31 +14,17 @@
 #include "commands/model_host.h"
 #include "install/resource_lookup.h"
 #include "platform/headless/headless_toolbar.h"
+#include "platform/message_recorder.h"
 #include "platform/scripted_browser.h"
 #include "platform/services.h"
 #include "platform/user_messages.h"
 #include "support/memory_document.h"
-#include "support/zz_stub_memory_registry.h"
+#include "support/memory_registry.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/loader.h"
 #include "tbdl/toolbar.h"
 
 namespace qv::testing {
-
-struct ShownMessage {
-  std::string text, caption;
-  unsigned style;
-};
-
-class RecordingMessages : public UserMessages {
- public:
-  int ShowMessage(const std::string& text, const std::string& caption, unsigned style) override {
-    shown.push_back({text, caption, style});
-    return answer;
-  }
-  std::vector<ShownMessage> shown;
-  int answer = kIdOk;
-};
 
 class RecordingServices : public commands::ToolbarServices {
  public:
@@ -106,7 +92,8 @@ class TestToolbar : public commands::ModelCommandHost {
   std::vector<std::string> ListOf(const std::string& name) {
     std::vector<std::string> entries;
     WindowId w = Field(name).window;
-    for (int i = 0; i < control.ComboGetCount(w); ++i) entries.push_back(control.ComboGetString(w, i));
+    for (int i = 0; i < control.ComboGetCount(w); ++i)
+      entries.push_back(control.ComboGetString(w, i));
     return entries;
   }
 
@@ -125,8 +112,8 @@ class TestToolbar : public commands::ModelCommandHost {
 // Every test gets an empty registry and recorded message boxes.
 class CommandTest : public ::testing::Test {
  protected:
-  stub::MemRegistry registry;
-  RecordingMessages messages;
+  MemoryRegistry registry;
+  MessageRecorder messages;
   ScopedService<Registry> useRegistry{&PlatformServices::registry, &registry};
   ScopedService<UserMessages> useMessages{&PlatformServices::messages, &messages};
 };

@@ -160,17 +160,18 @@ TEST_F(ExpansionTest, TypedMacrosPercentsAndHugeValuesTerminate) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   // The field gives at most 1023 characters.
   std::string kept = huge.substr(0, 1023);
-  EXPECT_EQ(result.url, std::string(500, 'x') + "+\xE9" + kept.substr(502) + "|" +
-                            UrlEncode(kept));
+  EXPECT_EQ(result.url, std::string(500, 'x') + "+\xE9" + kept.substr(502) + "|" + UrlEncode(kept));
 }
 
 TEST_F(ExpansionTest, WebPageAddress) {
   std::string last, url;
-  EXPECT_TRUE(commands::ExpandWebPageUrl("p?d=%newdomain&u=%url&u2=%url&c=%csp(k)&c2=%csp(k)",
-                                         true, "w", bar.page.get(), &last, &url));
-  EXPECT_EQ(url, "p?d=www.example.org&u=http%3A%2F%2Fwww.example.org%2Fa%20b%3Fx%3D1&u2=%url&c=&c2=");
+  EXPECT_TRUE(commands::ExpandWebPageUrl("p?d=%newdomain&u=%url&u2=%url&c=%csp(k)&c2=%csp(k)", true,
+                                         "w", bar.page.get(), &last, &url));
+  EXPECT_EQ(url,
+            "p?d=www.example.org&u=http%3A%2F%2Fwww.example.org%2Fa%20b%3Fx%3D1&u2=%url&c=&c2=");
   EXPECT_EQ(last, "www.example.org");
-  EXPECT_FALSE(commands::ExpandWebPageUrl("p?d=%newdomain", true, "w", bar.page.get(), &last, &url));
+  EXPECT_FALSE(
+      commands::ExpandWebPageUrl("p?d=%newdomain", true, "w", bar.page.get(), &last, &url));
 
   SetSettingString("CSP_k", "a b%csp(k)");
   SetSettingString(commands::BrowserButtonSettingName("w"), "stored?%csp(k)");

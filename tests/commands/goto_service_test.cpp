@@ -61,8 +61,9 @@ TEST_F(GoToServiceTest, HostingWindowGetsBodyAndHeaderOnlyAfterPostPrefix) {
                                {"target", "frame1"},
                                {"post", "q=a+b"},
                                {"headers", commands::kFormHeaders}}));
-  EXPECT_EQ(calls[1].args, (std::vector<std::pair<std::string, std::string>>{
-                               {"url", "http://s/form"}, {"target", ""}, {"post", ""}, {"headers", ""}}));
+  EXPECT_EQ(calls[1].args,
+            (std::vector<std::pair<std::string, std::string>>{
+                {"url", "http://s/form"}, {"target", ""}, {"post", ""}, {"headers", ""}}));
   EXPECT_EQ(*calls[2].Arg("url"), "http://s/?q=a+b");
   EXPECT_EQ(bar.page->focusCount, 3);
   EXPECT_EQ(bar.ListOf("q").front(), "a b");
@@ -78,8 +79,9 @@ TEST_F(GoToServiceTest, NewWindowIsShownAndNavigatedWithoutTarget) {
   EXPECT_EQ(log[0].call, "NewWindow");
   EXPECT_EQ(log[1].call, "put_Visible");
   EXPECT_EQ(*log[1].Arg("window"), "1");
-  EXPECT_EQ(log[2].args, (std::vector<std::pair<std::string, std::string>>{
-                             {"window", "1"}, {"url", "http://n/?q=x"}, {"post", ""}, {"headers", ""}}));
+  EXPECT_EQ(log[2].args,
+            (std::vector<std::pair<std::string, std::string>>{
+                {"window", "1"}, {"url", "http://n/?q=x"}, {"post", ""}, {"headers", ""}}));
   EXPECT_EQ(*log[5].Arg("post"), "a=1");
   EXPECT_EQ(*log[5].Arg("headers"), commands::kFormHeaders);
   // "new" is not "New": the hosting window navigates.
@@ -139,23 +141,23 @@ TEST_F(GoToServiceTest, HideToolbarAndMessageBoxAreCaseSensitive) {
   EXPECT_EQ(GetSettingDword("PosMode", 9), 0u);
 
   bar.Run("box");
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].text, "Hello");
-  EXPECT_EQ(messages.shown[0].caption, "quorvane");
-  EXPECT_EQ(messages.shown[0].style, kMbOk);
+  ASSERT_EQ(messages.count(), 1u);
+  EXPECT_EQ(messages.messages()[0].text, "Hello");
+  EXPECT_EQ(messages.messages()[0].caption, "quorvane");
+  EXPECT_EQ(messages.messages()[0].style, kMbOk);
 }
 
 TEST_F(GoToServiceTest, UninstallAsksFirst) {
-  messages.answer = kIdNo;
+  messages.QueueAnswer(kIdNo);
   bar.Run("bye");
   EXPECT_TRUE(bar.services.calls.empty());
   EXPECT_TRUE(bar.browser.Log().calls.empty());
-  messages.answer = kIdYes;
+  messages.QueueAnswer(kIdYes);
   bar.Run("bye");
-  ASSERT_EQ(messages.shown.size(), 2u);
-  EXPECT_EQ(messages.shown[0].text, "Are you sure you want to uninstall Ostrivel");
-  EXPECT_EQ(messages.shown[0].caption, "Ostrivel Toolbar Alert");
-  EXPECT_EQ(messages.shown[0].style, kMbYesNo);
+  ASSERT_EQ(messages.count(), 2u);
+  EXPECT_EQ(messages.messages()[0].text, "Are you sure you want to uninstall Ostrivel");
+  EXPECT_EQ(messages.messages()[0].caption, "Ostrivel Toolbar Alert");
+  EXPECT_EQ(messages.messages()[0].style, kMbYesNo);
   EXPECT_EQ(bar.browser.Log().calls.back().call, "Quit");
   EXPECT_EQ(bar.services.calls, std::vector<std::string>{"uninstall"});
 }

@@ -15,7 +15,9 @@ std::string Upper(std::string s) {
   return s;
 }
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 bool IsWordChar(char c) {
   unsigned char u = static_cast<unsigned char>(c);
@@ -24,8 +26,8 @@ bool IsWordChar(char c) {
 
 std::string Decode(const std::string& text) {
   static const std::pair<const char*, const char*> kEntities[] = {
-      {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"},
-      {"&nbsp;", "\xA0"}};
+      {"&amp;", "&"},   {"&lt;", "<"},  {"&gt;", ">"},
+      {"&quot;", "\""}, {"&#39;", "'"}, {"&nbsp;", "\xA0"}};
   std::string out;
   for (size_t i = 0; i < text.size();) {
     bool replaced = false;
@@ -48,11 +50,20 @@ std::string Escape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '\xA0': out += "&nbsp;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '\xA0':
+        out += "&nbsp;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -128,8 +139,8 @@ class MemoryTextRange : public TextRange {
         match = matchCase ? text[i + k] == word[k] : Lower(text[i + k]) == Lower(word[k]);
       if (!match) continue;
       size_t after = i + word.size();
-      if (wholeWord && ((i > 0 && IsWordChar(text[i - 1])) ||
-                        (after < text.size() && IsWordChar(text[after]))))
+      if (wholeWord &&
+          ((i > 0 && IsWordChar(text[i - 1])) || (after < text.size() && IsWordChar(text[after]))))
         continue;
       start_ = i;
       end_ = after;
@@ -465,10 +476,16 @@ void MemoryDocument::SetFrameset() {
   body_->tag = "FRAMESET";
 }
 
-void MemoryDocument::RemoveBody() { body_.reset(); }
+void MemoryDocument::RemoveBody() {
+  body_.reset();
+}
 
-std::string MemoryDocument::BodyHtml() const { return body_ ? InnerHtml(*body_) : ""; }
-std::string MemoryDocument::BodyText() const { return body_ ? TextOf(*body_) : ""; }
+std::string MemoryDocument::BodyHtml() const {
+  return body_ ? InnerHtml(*body_) : "";
+}
+std::string MemoryDocument::BodyText() const {
+  return body_ ? TextOf(*body_) : "";
+}
 
 int MemoryDocument::CountSpans(const std::string& id) const {
   if (!body_) return 0;
