@@ -239,7 +239,7 @@ class Reader {
 
   void Section(std::string_view line) {
     current_ = nullptr;
-    valuesReported_ = true;  // values of a section that failed go silently
+    afterSection_ = true;  // the values of a key that failed go with it, silently
     size_t close = line.rfind(']');
     if (close == std::string_view::npos || close == 0) {
       Issue("key line without closing ']'; the key and its values are skipped");
@@ -372,7 +372,7 @@ class Reader {
       return;
     }
     if (!current_) {
-      if (!valuesReported_) Issue("value before the first key; value skipped");
+      if (!afterSection_) Issue("value before the first key; value skipped");
       return;
     }
     if (remove)
@@ -382,12 +382,20 @@ class Reader {
   }
 
   // The hex data from the first line on, with the lines that a trailing
-  // backslash continues.
+  // backslash continues. A continuation must be more hex bytes: a key or
+  // value line after a cut-off value is read as what it is.
   std::string JoinContinuation(std::string_view first) {
     std::string all(first);
-    while (!all.empty() && all.back() == '\\' && index_ + 1 < lines_.size()) {
+    while (!all.empty() && all.back() == '\\') {
       all.pop_back();
-      all += Trim(lines_[++index_]);
+      std::string_view next =
+          index_ + 1 < lines_.size() ? Trim(lines_[index_ + 1]) : std::string_view();
+      if (next.empty() || HexDigit(next.front()) < 0) {
+        Issue("hex data announces a continuation line that does not follow; value kept as read");
+        break;
+      }
+      all += next;
+      ++index_;
     }
     return all;
   }
@@ -422,7 +430,7 @@ class Reader {
   std::vector<std::string_view> lines_;
   size_t index_ = 0;
   RegTreeKey* current_ = nullptr;
-  bool valuesReported_ = false;
+  bool afterSection_ = false;
 };
 
 }  // namespace

@@ -228,18 +228,25 @@ TEST(RegText, DamagedLinesAreReportedAndEverythingElseKept) {
       "[HKEY_CURRENT_USER\\Good\\Sub]\n"      // 15
       "\"i\"=hex:0102\n"                      // 16: bytes need commas
       "\"j\"=\"2\"\n"                         // 17
-      "[-HKEY_CURRENT_USER]\n"                // 18
-      "\"k\"=hex:01,\\\n";                    // 19: continuation at the end
+      "[HKEY_CURRENT_USER\\Good\\Cut]\n"      // 18
+      "\"k\"=hex:01,\\\n"                     // 19: the continuation is missing
+      "[HKEY_CURRENT_USER\\Good\\After]\n"    // 20
+      "\"l\"=\"3\"\n"                         // 21
+      "[-HKEY_CURRENT_USER]\n";               // 22
   std::vector<RegTextIssue> issues;
   RegTree tree = Parse(text, &issues);
   std::vector<int> lines;
   for (const RegTextIssue& i : issues) lines.push_back(i.line);
-  EXPECT_EQ((std::vector<int>{1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18}), lines);
+  EXPECT_EQ((std::vector<int>{1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 19, 22}), lines);
   for (const RegTextIssue& i : issues) EXPECT_FALSE(i.reason.empty());
   RegTreeKey& good = Key(tree, kHkeyCurrentUser, {"Good"});
   EXPECT_NE(nullptr, good.FindValue("a"));
   EXPECT_EQ(1u, good.values.size());
   EXPECT_NE(nullptr, good.FindSubkey("Sub")->FindValue("j"));
+  // A value cut off before its continuation keeps what it has, and the key
+  // line after it is a key line.
+  EXPECT_EQ(std::vector<uint8_t>{1}, good.FindSubkey("Cut")->FindValue("k")->data);
+  EXPECT_NE(nullptr, good.FindSubkey("After")->FindValue("l"));
 }
 
 TEST(RegText, NeverFailsOnMangledText) {
