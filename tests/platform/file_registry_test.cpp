@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/reg_text.h"
+#include "platform/services.h"
 #include "support/temp_dir.h"
 
 namespace qv {
@@ -230,6 +231,24 @@ TEST_F(FileRegistryTest, ConcurrentProcessesLoseNothing) {
   std::vector<RegTextIssue> issues;
   ParseRegText(ReadFile(path_), tree, &issues);
   EXPECT_TRUE(issues.empty());
+}
+
+TEST_F(FileRegistryTest, ADeletedDirectoryIsMadeAgain) {
+  FileRegistry registry(path_);
+  RegKey key;
+  ASSERT_EQ(kErrorSuccess, key.Create(registry, kHkeyCurrentUser, "Software\\Test"));
+  std::filesystem::remove_all(dir_.File("config"));
+  EXPECT_EQ(kErrorKeyDeleted, SetText(registry, key.get(), "v", "x"));
+  ASSERT_EQ(kErrorSuccess, key.Create(registry, kHkeyCurrentUser, "Software\\Test"));
+  ASSERT_EQ(kErrorSuccess, SetText(registry, key.get(), "v", "x"));
+  EXPECT_TRUE(std::filesystem::exists(path_ + ".lock"));
+  EXPECT_NE(std::string::npos, ReadFile(path_).find("\"v\"=\"x\""));
+}
+
+TEST(FileRegistryPath, IsTheNativeDefault) {
+  auto* registry = dynamic_cast<FileRegistry*>(&GetRegistry());
+  ASSERT_NE(nullptr, registry);
+  EXPECT_EQ(FileRegistry::DefaultPath(), registry->path());
 }
 
 TEST(FileRegistryPath, FollowsTheEnvironment) {

@@ -142,11 +142,27 @@ RegStatus FileRegistry::BeginOperation(Access access) {
     if (write) return StatusFromErrno(errno);
     return LoadIfChanged();
   }
-  while (flock(lockFd_, write ? LOCK_EX : LOCK_SH) != 0) {
-    if (errno != EINTR) return StatusFromErrno(errno);
+  for (int attempt = 0;; ++attempt) {
+    while (flock(lockFd_, write ? LOCK_EX : LOCK_SH) != 0) {
+      if (errno != EINTR) return StatusFromErrno(errno);
+    }
+    locked_ = true;
+    // A lock file removed since it was opened (the whole directory deleted,
+    // say) locks nothing that other processes see: lock the one there now.
+    if (LockFileIsCurrent() || attempt == 3) break;
+    EndOperation();
+    close(lockFd_);
+    lockFd_ = -1;
+    if (!OpenLockFile(write)) return write ? StatusFromErrno(errno) : LoadIfChanged();
   }
-  locked_ = true;
   return LoadIfChanged();
+}
+
+bool FileRegistry::LockFileIsCurrent() const {
+  struct stat held;
+  struct stat named;
+  return fstat(lockFd_, &held) == 0 && stat(lockPath_.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
 void FileRegistry::EndOperation() {

@@ -43,6 +43,7 @@ class FileRegistry : public TreeRegistry {
     bool operator==(const Stamp&) const = default;
   };
   bool OpenLockFile(bool create);
+  bool LockFileIsCurrent() const;
   RegStatus LoadIfChanged();
   RegStatus Save();
   void KeepUnreadableOriginal();
