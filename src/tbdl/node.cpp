@@ -1,40 +1,72 @@
 #include "tbdl/node.h"
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace qv::tbdl {
 
 namespace {
 
-// Fixed-size slots carved from large blocks, with a free list. Loads run one
-// at a time, but a short spin lock keeps nodes made on different threads
-// safe all the same.
+// Node-sized slots carved from blocks of a few hundred. A block goes back to
+// the heap as soon as its last node is gone (the model frees the tree part
+// by part while it loads, and that memory must be usable at once), except
+// the block being filled. Loads run one at a time, but a short spin lock
+// keeps nodes made on different threads safe all the same.
 class NodePool {
  public:
   void* Allocate() {
     Lock lock(busy_);
-    if (!free_) Refill();
-    Slot* slot = free_;
-    free_ = slot->next;
-    ++live_;
-    return slot;
+    Block* block = current_;
+    if (!block || (!block->free && block->used == kSlotsPerBlock)) block = current_ = NextBlock();
+    Slot* slot;
+    if (block->free) {
+      slot = block->free;
+      block->free = slot->next;
+    } else {
+      slot = &block->slots[block->used++];
+      slot->block = block;
+    }
+    ++block->live;
+    return slot->node;
   }
 
   void Release(void* p) {
     Lock lock(busy_);
-    Slot* slot = static_cast<Slot*>(p);
-    slot->next = free_;
-    free_ = slot;
-    if (--live_ == 0) ReleaseBlocks();
+    Slot* slot = reinterpret_cast<Slot*>(static_cast<unsigned char*>(p) - offsetof(Slot, node));
+    Block* block = slot->block;
+    slot->next = block->free;
+    block->free = slot;
+    --block->live;
+    if (block == current_) return;
+    if (block->live == 0) {
+      if (block->listed) Unlink(block);
+      delete block;
+    } else if (!block->listed) {
+      Link(block);
+    }
   }
 
  private:
-  union Slot {
-    Slot* next;
-    alignas(TBDLNode) unsigned char node[sizeof(TBDLNode)];
+  static constexpr uint32_t kSlotsPerBlock = 256;
+  struct Block;
+  struct Slot {
+    Block* block;
+    union {
+      Slot* next;
+      alignas(TBDLNode) unsigned char node[sizeof(TBDLNode)];
+    };
   };
-  static constexpr size_t kSlotsPerBlock = 512;
+  struct Block {
+    Block* prev = nullptr;  // in the list of blocks with room, when listed
+    Block* next = nullptr;
+    Slot* free = nullptr;
+    uint32_t live = 0;
+    uint32_t used = 0;  // slots handed out at least once
+    bool listed = false;
+    Slot slots[kSlotsPerBlock];
+  };
 
   class Lock {
    public:
@@ -48,31 +80,32 @@ class NodePool {
     std::atomic<bool>& busy_;
   };
 
-  void Refill() {
-    blocks_.push_back(std::make_unique<Slot[]>(kSlotsPerBlock));
-    Thread(blocks_.back().get());
-  }
-
-  void Thread(Slot* block) {
-    for (size_t i = kSlotsPerBlock; i-- > 0;) {
-      block[i].next = free_;
-      free_ = &block[i];
+  Block* NextBlock() {
+    if (Block* block = with_room_) {
+      Unlink(block);
+      return block;
     }
+    return new Block;
   }
 
-  // Keeps the first block for the next small load.
-  void ReleaseBlocks() {
-    if (blocks_.size() <= 1) return;
-    blocks_.resize(1);
-    blocks_.shrink_to_fit();
-    free_ = nullptr;
-    Thread(blocks_.front().get());
+  void Link(Block* block) {
+    block->prev = nullptr;
+    block->next = with_room_;
+    if (with_room_) with_room_->prev = block;
+    with_room_ = block;
+    block->listed = true;
+  }
+
+  void Unlink(Block* block) {
+    (block->prev ? block->prev->next : with_room_) = block->next;
+    if (block->next) block->next->prev = block->prev;
+    block->prev = block->next = nullptr;
+    block->listed = false;
   }
 
   std::atomic<bool> busy_{false};
-  Slot* free_ = nullptr;
-  size_t live_ = 0;
-  std::vector<std::unique_ptr<Slot[]>> blocks_;
+  Block* current_ = nullptr;    // the block being filled
+  Block* with_room_ = nullptr;  // other blocks with free slots
 };
 
 // Never destroyed: a tree left at exit is torn down after every static.

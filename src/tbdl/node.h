@@ -8,9 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "tbdl/inline_list.h"
 #include "tbdl/keywords.h"
 
 namespace qv::tbdl {
+
+// Most parts hold at most this many properties; more go to the heap.
+inline constexpr size_t kInlineProperties = 4;
 
 class TBDLNode {
  public:
@@ -30,10 +34,10 @@ class TBDLNode {
   std::string_view PropertyName(size_t i) const { return KeywordText(names[i]); }
 
   Keyword keyword;
-  std::vector<Keyword> names;
+  InlineList<Keyword, kInlineProperties> names;
   // Token texts (quotes removed, backslash sequences kept). They view the
   // text buffer of the load, which outlives the tree.
-  std::vector<std::string_view> values;
+  InlineList<std::string_view, kInlineProperties> values;
   std::vector<std::unique_ptr<TBDLNode>> children;
 };
 

@@ -92,10 +92,6 @@ struct KeywordIndex {
   }
 };
 
-// Most parts hold a few properties: room for them at once saves the
-// reallocations of growing one by one.
-constexpr size_t kReserved = 4;
-
 const KeywordIndex& Index() {
   static const KeywordIndex index;
   return index;
@@ -161,7 +157,6 @@ int TBDLScanner::Deliver(int kind, const char* begin, const char* end) {
       break;
     case kTokString:
       if (current) {
-        if (current->values.capacity() == 0) current->values.reserve(kReserved);
         current->values.push_back(text_);
       }
       // The record shows the string as written, with its quotes.
@@ -171,7 +166,6 @@ int TBDLScanner::Deliver(int kind, const char* begin, const char* end) {
     default:
       if (current) {
         if (IsPropertyKeyword(keyword_)) {
-          if (current->names.capacity() == 0) current->names.reserve(24);
           current->names.push_back(keyword_);
         } else if (keyword_ == Keyword::TBW_Toolbar) {
           tree.stack.push_back(current);
