@@ -139,6 +139,8 @@ class TBDLIndicatorItem : public TBDLItem {
   int32_t state = 0;
   int32_t blinkCount = 0;
   bool flagged = false;
+  // The tooltip that the indicator's state rules choose.
+  void SetHint(std::string hint) { hint_ = std::move(hint); }
 
  private:
   std::string type_;

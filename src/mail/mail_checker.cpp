@@ -1,0 +1,110 @@
+#include "mail/mail_checker.h"
+
+#include "install/period.h"
+#include "mail/accounts.h"
+#include "mail/pop3_text.h"
+#include "settings/settings.h"
+
+namespace qv::mail {
+
+bool IsCheckDue(long interval, const RegKey& key, const std::string& accountId, std::time_t now) {
+  return IsPeriodElapsedAt(key, AccountValueName(kLastCheckValue, accountId), interval,
+                           PeriodUnit::kMinutes, now);
+}
+
+MailChecker::MailChecker(Pop3Client& client, MailCheckHost& host)
+    : client_(client), host_(host), clock_([] { return std::time(nullptr); }) {}
+
+bool MailChecker::CheckAccount(const std::string& accountId, bool forced) {
+  // A check is in its middle (a timer tick arrived while it waits).
+  if (client_.IsLoggedIn()) return false;
+  client_.SetAccountId(accountId);
+  RegKey key = OpenAccountsKey(true);
+  if (!key) return false;
+
+  const std::string busyName = AccountValueName(kBusyValue, accountId);
+  uint32_t busy = 0;
+  // Another window or process is checking this account.
+  if (TryReadKeyDword(key, busyName, &busy) && busy == 1) return true;
+
+  const unsigned number = static_cast<unsigned>(LeadingNumber(accountId));
+  const Pop3Account account = ReadAccount(key, number);
+  if (account.hasInterval) {
+    const long interval = IntervalMinutes(account.interval);
+    // Below one minute means "Automatically check for new mail" is off:
+    // only the CheckMail command checks such an account.
+    if (interval < 1 && !forced) return true;
+    if (!IsCheckDue(interval, key, accountId, clock_()) && !forced) return true;
+  }
+  if (!account.hasPassword || !account.hasUser || !account.hasServer) return false;
+
+  WriteKeyDword(key, busyName, 1);
+  if (!client_.Connect(account.server, port_) ||
+      !client_.Login(account.user, account.password, account.useApop)) {
+    WriteKeyDword(key, busyName, 0);
+    return false;
+  }
+  std::string stat;
+  client_.GetStat(&stat);  // a refused STAT counts as no messages
+  WriteKeyDword(key, AccountValueName(kStatsValue, accountId), LeadingNumber(stat));
+  client_.Close();
+  WriteKeyDword(key, busyName, 0);
+  return true;
+}
+
+void MailChecker::RunCheckPass(bool forced) {
+  // A tick that arrives while a check waits for its server must not start
+  // a second pass on the same client; a forced pass asked for meanwhile
+  // runs once the current pass is over.
+  if (passRunning_) {
+    forcedPassPending_ = forcedPassPending_ || forced;
+    return;
+  }
+  passRunning_ = true;
+  for (;;) {
+    uint32_t count = 0;
+    {
+      RegKey key = OpenAccountsKey(true);
+      if (key) count = ReadAccountCount(key);
+    }
+    for (uint32_t n = 1; n <= count; ++n) CheckAccount(std::to_string(n), forced);
+    if (count > 0) RefreshAfterCheck();
+    if (!forcedPassPending_) break;
+    forcedPassPending_ = false;
+    forced = true;
+  }
+  passRunning_ = false;
+}
+
+void MailChecker::CheckMailNow() {
+  {
+    RegKey key = OpenAccountsKey(false);
+    const uint32_t count = key ? ReadAccountCount(key) : 0;
+    for (uint32_t n = 1; n <= count; ++n)
+      key.registry()->DeleteValue(key.get(), AccountValueName(kLastCheckValue, n));
+  }
+  OnTimer(kForcedCheckTimerId);
+}
+
+void MailChecker::StartMailTimer(bool toolbarHasPop3Indicator) {
+  host_.KillTimer(kMailTimerId);
+  if (!toolbarHasPop3Indicator) return;
+  host_.SetTimer(kMailTimerId, kMailTimerPeriodMs);
+  OnTimer(kMailTimerId);
+}
+
+bool MailChecker::OnTimer(unsigned id) {
+  if (id != kMailTimerId && id != kForcedCheckTimerId) return false;
+  RunCheckPass(id == kForcedCheckTimerId);
+  return true;
+}
+
+void MailChecker::RefreshAfterCheck() {
+  if (host_.RefreshItems()) {
+    if (!host_.IsTimerSet(kBlinkTimerId)) host_.SetTimer(kBlinkTimerId, kBlinkPeriodMs);
+  } else {
+    host_.KillTimer(kBlinkTimerId);
+  }
+}
+
+}  // namespace qv::mail

@@ -1,0 +1,77 @@
+// The mail checks: one account at a time over the toolbar window's
+// Pop3Client, driven by the toolbar window's timers. The per-account state
+// lives only in the "POP3 Accounts" subkey, so every browser window sees
+// the same results and two windows never check one account at once.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "mail/pop3_client.h"
+#include "platform/registry.h"
+
+namespace qv::mail {
+
+// Window timer ids of the toolbar window and their periods.
+inline constexpr unsigned kBlinkTimerId = 43690;
+inline constexpr unsigned kMailTimerId = 43691;
+// Never set as a timer: the CheckMail command calls the timer handler with
+// it to run a forced pass.
+inline constexpr unsigned kForcedCheckTimerId = 43692;
+inline constexpr unsigned kBlinkPeriodMs = 500;
+inline constexpr unsigned kMailTimerPeriodMs = 25000;
+
+// What the checks need of the toolbar window.
+class MailCheckHost {
+ public:
+  virtual ~MailCheckHost() = default;
+  virtual void SetTimer(unsigned id, unsigned periodMs) = 0;
+  virtual void KillTimer(unsigned id) = 0;
+  virtual bool IsTimerSet(unsigned id) = 0;
+  // Asks every toolbar item to update its button; true when some item now
+  // has blink steps to run.
+  virtual bool RefreshItems() = 0;
+};
+
+// The due rule of one account: "LastCheckTime" + accountId in key plus
+// interval minutes must have passed; when due, now is recorded there.
+bool IsCheckDue(long interval, const RegKey& key, const std::string& accountId, std::time_t now);
+
+class MailChecker {
+ public:
+  MailChecker(Pop3Client& client, MailCheckHost& host);
+
+  // Checks one account (id as decimal text). False when the account was
+  // skipped for missing values or its connection or login failed.
+  bool CheckAccount(const std::string& accountId, bool forced);
+  // Checks every configured account, then refreshes the items and starts or
+  // stops the blink timer.
+  void RunCheckPass(bool forced);
+  // The CheckMail command: every account becomes due, then a forced pass.
+  void CheckMailNow();
+  // The mail part of StartPeriodicTimers: the mail timer runs (and a first
+  // pass is made) only when the toolbar has a POP3 indicator.
+  void StartMailTimer(bool toolbarHasPop3Indicator);
+  // The toolbar window's timer handler for the mail timers; false for ids
+  // that are not the checker's.
+  bool OnTimer(unsigned id);
+  // The refresh that ends every pass.
+  void RefreshAfterCheck();
+
+  // The tool and tests reach servers on other ports; the product uses 110.
+  void SetPort(uint16_t port) { port_ = port; }
+  // Tests put the clock where they need it.
+  void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
+
+ private:
+  Pop3Client& client_;
+  MailCheckHost& host_;
+  uint16_t port_ = kPop3Port;
+  std::function<std::time_t()> clock_;
+  bool passRunning_ = false;
+  bool forcedPassPending_ = false;
+};
+
+}  // namespace qv::mail
