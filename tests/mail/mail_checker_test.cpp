@@ -112,7 +112,7 @@ TEST_F(MailCheckerTest, CheckRecordsCountTimeAndClearsBusy) {
   EXPECT_EQ(Number("AccountBusy1"), 0);
   EXPECT_EQ(Number("LastCheckTime1"), kNow);
   EXPECT_EQ(Text("AccountError1"), "<absent>");
-  EXPECT_EQ(server_.Commands(),
+  EXPECT_EQ(server_.CommandsWhen(4),
             (std::vector<std::string>{"user bob", "pass secret", "stat", "quit"}));
   EXPECT_FALSE(client_.IsConnected());
 }

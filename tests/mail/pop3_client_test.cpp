@@ -80,9 +80,7 @@ TEST_F(Pop3ClientTest, UserPassLoginStatAndClose) {
   EXPECT_TRUE(client_.Close());
   EXPECT_FALSE(client_.IsConnected());
   // Commands go out in lower case, one line each.
-  for (int i = 0; i < 100 && server_.Commands().size() < 4; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_EQ(server_.Commands(),
+  EXPECT_EQ(server_.CommandsWhen(4),
             (std::vector<std::string>{"user bob", "pass secret", "stat", "quit"}));
   ExpectError("");
 }
@@ -274,9 +272,7 @@ TEST_F(Pop3ClientTest, SecondConnectQuitsTheFirstConnection) {
   ASSERT_TRUE(ConnectTo(server_));
   ASSERT_TRUE(client_.Login("bob", "secret", false));
   ASSERT_TRUE(client_.Connect("127.0.0.1", server_.Port()));
-  for (int i = 0; i < 100 && server_.Commands().size() < 3; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_EQ(server_.Commands(), (std::vector<std::string>{"user bob", "pass secret", "quit"}));
+  EXPECT_EQ(server_.CommandsWhen(3), (std::vector<std::string>{"user bob", "pass secret", "quit"}));
   EXPECT_EQ(server_.Connections(), 2);
   // Not logged in: the close reports it, and the old reader still goes.
   ASSERT_TRUE(client_.Connect("127.0.0.1", server_.Port()));

@@ -157,6 +157,15 @@ std::vector<std::string> ScriptedPop3Server::Commands() const {
   return commands_;
 }
 
+std::vector<std::string> ScriptedPop3Server::CommandsWhen(size_t count, unsigned timeoutMs) const {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    std::vector<std::string> commands = Commands();
+    if (commands.size() >= count || std::chrono::steady_clock::now() >= end) return commands;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
 void ScriptedPop3Server::Run() {
   while (!stopping_) {
     if (!Readable(listener_, 20)) continue;

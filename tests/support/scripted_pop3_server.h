@@ -61,6 +61,9 @@ class ScriptedPop3Server {
   // Command lines received so far, CR LF removed, in order over every
   // connection.
   std::vector<std::string> Commands() const;
+  // Commands once at least count have arrived (or timeoutMs passed): the
+  // client does not wait for the answer to its last command.
+  std::vector<std::string> CommandsWhen(size_t count, unsigned timeoutMs = 2000) const;
   int Connections() const { return connections_; }
 
   // A handler for a well-behaved server: USER/PASS for user and password,
