@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the definition tool natively and loads the example toolbar
-# definition with it, printing the model the toolbar would show.
+# definition with it: first the model the definition loads into, then the
+# toolbar built from it on a headless toolbar control.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -15,3 +16,7 @@ tool=$out/native/tools/quorvane-tbdl
 echo
 echo "\$ quorvane-tbdl load examples/quorvane.tbd"
 "$tool" load examples/quorvane.tbd
+
+echo
+echo "\$ quorvane-tbdl show examples/quorvane.tbd"
+"$tool" show examples/quorvane.tbd

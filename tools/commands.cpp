@@ -17,8 +17,7 @@ constexpr ToolCommand kCommands[] = {
     {"tree", "FILE", "parse and print the parse tree", RunTree},
     {"load", "FILE", "load the definition into the toolbar model and print it", RunLoad},
     {"show", "FILE [--registry REGFILE]",
-     "build the toolbar on a headless control and print its buttons, menus and controls",
-     RunShow},
+     "build the toolbar on a headless control and print its buttons, menus and controls", RunShow},
 };
 
 }  // namespace

@@ -11,45 +11,83 @@ void TextWriter::Indent(size_t level) {
   out_.append(2 * std::min(level, kMaxIndentLevels), ' ');
 }
 
-void TextWriter::BeforeValue(bool container) {
-  if (after_key_) {
-    after_key_ = false;
-    if (!container) out_.push_back(' ');
-    return;
-  }
-  if (levels_.empty() || !levels_.back().array) return;
+void TextWriter::ElementPrefix() {
   levels_.back().has_members = true;
   if (inline_) {
-    // An array element that is itself an array's first element.
-    inline_ = false;
+    inline_ = false;  // the first element of an array that is an element itself
   } else {
     Indent(levels_.size() - 1);
   }
   out_ += "- ";
-  if (container) inline_ = true;
 }
 
-void TextWriter::Scalar(std::string_view text) {
-  BeforeValue(false);
+void TextWriter::ToBlock() {
+  Level& level = levels_.back();
+  level.block = true;
+  std::vector<std::string> pending = std::move(level.pending);
+  level.pending.clear();
+  for (const std::string& text : pending) {
+    ElementPrefix();
+    out_ += text;
+  }
+}
+
+void TextWriter::Scalar(std::string text) {
+  if (after_key_) {
+    after_key_ = false;
+    out_.push_back(' ');
+    out_ += text;
+    return;
+  }
+  if (levels_.empty()) {
+    out_ += text;
+    out_.push_back('\n');
+    return;
+  }
+  Level& level = levels_.back();
+  if (level.array && !level.block) {
+    level.pending.push_back(std::move(text));
+    return;
+  }
+  ElementPrefix();
   out_ += text;
-  if (levels_.empty()) out_.push_back('\n');
 }
 
 void TextWriter::Open(bool array) {
   const bool after_key = after_key_;
-  BeforeValue(true);
-  levels_.push_back(Level{array, false, after_key});
+  if (after_key_) {
+    after_key_ = false;
+  } else if (!levels_.empty() && levels_.back().array) {
+    if (!levels_.back().block) ToBlock();
+    ElementPrefix();
+    inline_ = true;
+  }
+  levels_.push_back(Level{array, after_key, false, false, {}});
 }
 
 void TextWriter::Close(std::string_view empty) {
   if (levels_.empty()) return;
-  const Level level = levels_.back();
-  levels_.pop_back();
-  if (!level.has_members) {
+  Level& level = levels_.back();
+  if (level.array && !level.block && !level.pending.empty()) {
+    std::string joined = "[";
+    for (const std::string& text : level.pending) {
+      if (joined.size() > 1) joined += ", ";
+      joined += text;
+    }
+    joined += "]";
+    if (joined.size() <= kMaxInlineArray) {
+      if (level.after_key) out_.push_back(' ');
+      out_ += joined;
+      inline_ = false;
+    } else {
+      ToBlock();
+    }
+  } else if (!level.has_members && level.pending.empty()) {
     if (level.after_key) out_.push_back(' ');
     out_ += empty;
     inline_ = false;
   }
+  levels_.pop_back();
   if (levels_.empty()) out_.push_back('\n');
 }
 

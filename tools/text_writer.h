@@ -5,6 +5,7 @@
 //     - kind: 2
 //       caption: "Go"
 //
+// An array of scalars that fits on a line is written inline: [0, 0, 89, 22].
 // Strings are quoted with C-style escapes (Quoted in tool.h).
 #pragma once
 
@@ -32,16 +33,23 @@ class TextWriter final : public StructuredWriter {
  private:
   struct Level {
     bool array = false;
-    bool has_members = false;
     // The container is the value of a key: "key:" is already written.
     bool after_key = false;
+    bool has_members = false;
+    // An array is written one element a line ("- x") once it holds a
+    // container; until then its scalars wait here to be written inline.
+    bool block = false;
+    std::vector<std::string> pending;
   };
-  // Starts a scalar or container value; true when a scalar needs no
-  // separator before it.
-  void BeforeValue(bool container);
-  void Scalar(std::string_view text);
+  static constexpr size_t kMaxInlineArray = 80;
+
+  void Scalar(std::string text);
   void Open(bool array);
   void Close(std::string_view empty);
+  // Starts an element of the innermost (block) array: "- " on a new line.
+  void ElementPrefix();
+  // Turns the innermost array to block form, writing its waiting scalars.
+  void ToBlock();
   void Indent(size_t level);
 
   std::string out_;

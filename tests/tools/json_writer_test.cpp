@@ -112,6 +112,13 @@ TEST(TextWriterTest, ReadableShape) {
       .EndArray()
       .EndObject()
       .String("plain")
+      .BeginArray()
+      .EndArray()
+      .EndArray()
+      .Key("long")
+      .BeginArray()
+      .String(std::string(40, 'a'))
+      .String(std::string(40, 'b'))
       .EndArray()
       .Key("settings")
       .BeginObject()
@@ -124,12 +131,18 @@ TEST(TextWriterTest, ReadableShape) {
             "items:\n"
             "  - kind: 2\n"
             "    caption: \"Go\\t\\\"now\\\"\"\n"
-            "    widths:\n"
-            "      - 10\n"
-            "      - 20\n"
+            "    widths: [10, 20]\n"
             "  - \"plain\"\n"
-            "settings:\n"
-            "  none: null\n");
+            "  - []\n"
+            "long:\n"
+            "  - \"" +
+                std::string(40, 'a') +
+                "\"\n"
+                "  - \"" +
+                std::string(40, 'b') +
+                "\"\n"
+                "settings:\n"
+                "  none: null\n");
 }
 
 TEST(QuotedTest, EscapesControlCharactersAndKeepsOtherBytes) {
