@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "host/toolbar_command_host.h"
 #include "host/toolbar_window.h"
 #include "install/resource_lookup.h"
 #include "settings/settings.h"
@@ -195,27 +196,9 @@ void TBWToolBarCtrl::SetupCombo(TBDLComboItem& item) {
       }
       control_.AddToolTip(editPart, item.GetHint());
       keyboardControls_.emplace_back(*this, item.Index(), window, editPart);
-
+      commandHost_->AddField(item, window);
       // Filled once, when the control is made.
-      if (item.Values().empty()) {
-        if (!edit) {
-          for (SettingValueEnumerator e(item.GetName(), true); e.IsValid(); e.Next())
-            control_.ComboAddString(window, e.CurrentName());
-        }
-        std::string text = hooks_.search->LastInputValue(item.GetName());
-        control_.SetChildText(window, text.empty() ? item.CaptionProperty() : text);
-      } else if (!edit) {
-        const auto& values = item.Values();
-        for (size_t i = 0; i < values.size(); ++i) {
-          const int at = control_.ComboAddString(window, values[i].DisplayText());
-          // The entry's data is the position of its COMBOVALUE in the item.
-          control_.ComboSetItemData(window, at, static_cast<std::intptr_t>(i));
-        }
-        const std::string last = GetSettingString("LastSearchWith", "0");
-        const int chosen = last.empty() ? -1 : last[0] - '0';
-        if (chosen >= 0 && chosen <= 9) control_.ComboSetCurSel(window, chosen);
-      }
-      hooks_.search->UpdateHighlightButton(*this);
+      hooks_.search->FillInputControl(*this, item);
     }
   }
   control_.EnableButton(id, false);
@@ -266,9 +249,8 @@ void TBWToolBarCtrl::SetupWebPage(TBDLWebPageItem& item) {
     if (!state->window) return;
   }
   std::string url;
-  if (!item.IsPageDependent()) url = hooks_.pages->StoredPageUrl(item.GetName());
-  if (url.empty()) url = hooks_.pages->ExpandUrl(*this, item.Url());
-  control_.NavigateWebPage(state->window, url);
+  if (hooks_.pages->PageAddress(*this, item, &state->lastDomain, &url))
+    control_.NavigateWebPage(state->window, url);
 }
 
 void TBWToolBarCtrl::UpdateWebPage(TBDLWebPageItem& item) {

@@ -1,6 +1,12 @@
 #include "host/toolbar_hooks.h"
 
+#include "commands/expansion.h"
+#include "commands/highlight.h"
+#include "commands/history.h"
+#include "host/toolbar_command_host.h"
+#include "host/toolbar_window.h"
 #include "settings/settings.h"
+#include "tbdl/combo_webpage.h"
 #include "tbdl/commands.h"
 
 namespace qv {
@@ -16,10 +22,41 @@ uint32_t PopupBlockerView::TotalBlockedPopups() {
 void CommandRunner::Run(TBWToolBarCtrl& toolbar, tbdl::TBDLCommand& command, bool pressed,
                         const std::string& parameter) {
   if (pressed) {
-    command.Reset(toolbar, parameter);
+    commands::ResetModelCommand(toolbar.CommandHost(), command);
   } else {
-    command.Execute(toolbar, parameter);
+    commands::ExecuteModelCommand(toolbar.CommandHost(), command, parameter);
   }
+}
+
+void SearchActions::FillInputControl(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item) {
+  if (commands::InputField* field = toolbar.CommandHost().FieldOf(item.Index()))
+    commands::FillInputField(toolbar.CommandHost(), *field);
+}
+
+void SearchActions::RunComboSearch(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item) {
+  if (commands::InputField* field = toolbar.CommandHost().FieldOf(item.Index()))
+    commands::RunComboSearch(toolbar.CommandHost(), *field);
+}
+
+void SearchActions::UpdateHighlightButton(TBWToolBarCtrl& toolbar) {
+  commands::UpdateHighlightButton(toolbar.CommandHost());
+}
+
+void SearchActions::OnEditUpdate(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item) {
+  if (commands::InputField* field = toolbar.CommandHost().FieldOf(item.Index()))
+    commands::OnEditUpdate(toolbar.CommandHost(), *field, !toolbar.AutoCompleteSuspended());
+}
+
+void SearchActions::OnSelEndOk(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item) {
+  if (commands::InputField* field = toolbar.CommandHost().FieldOf(item.Index()))
+    commands::OnListChoice(toolbar.CommandHost(), *field);
+}
+
+bool PageAddresses::PageAddress(TBWToolBarCtrl& toolbar, const tbdl::TBDLWebPageItem& item,
+                                std::string* lastDomain, std::string* url) {
+  std::shared_ptr<Document> document = commands::CurrentDocument(toolbar.CommandHost());
+  return commands::ExpandWebPageUrl(item.Url(), item.IsPageDependent(), item.GetName(),
+                                    document.get(), lastDomain, url);
 }
 
 ToolbarHooks ToolbarHooks::Defaults() {

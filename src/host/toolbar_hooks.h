@@ -1,7 +1,8 @@
 // What the toolbar window asks of the band that owns it and of the
 // subsystems around it. Each interface is named after what the toolbar
-// needs; the defaults do nothing observable, so that a toolbar runs (in the
-// definition tool, in tests) before every subsystem is wired in.
+// needs. The search, command and page-address defaults run the commands
+// layer; the others do nothing observable until their subsystem is wired
+// in, so that a toolbar runs in the definition tool and in tests.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 namespace qv::tbdl {
 class TBDLComboItem;
 class TBDLCommand;
+class TBDLWebPageItem;
 }  // namespace qv::tbdl
 
 namespace qv {
@@ -68,27 +70,26 @@ class PopupBlockerView {
 class SearchActions {
  public:
   virtual ~SearchActions() = default;
+  // Fills a newly made input control: its history or choices, its text.
+  virtual void FillInputControl(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item);
   // The search started from an input item (Enter, list choice, drop).
-  virtual void RunComboSearch(TBWToolBarCtrl& /*toolbar*/, tbdl::TBDLComboItem& /*item*/) {}
-  // The item's value last searched in this process; empty when none.
-  virtual std::string LastInputValue(const std::string& /*itemName*/) { return {}; }
+  virtual void RunComboSearch(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item);
   // The highlight button's state follows the input values.
-  virtual void UpdateHighlightButton(TBWToolBarCtrl& /*toolbar*/) {}
+  virtual void UpdateHighlightButton(TBWToolBarCtrl& toolbar);
   // Reflected combo-box notifications: CBN_EDITUPDATE (autocompletion)
   // and CBN_SELENDOK (a list choice).
-  virtual void OnEditUpdate(TBWToolBarCtrl& /*toolbar*/, tbdl::TBDLComboItem& /*item*/) {}
-  virtual void OnSelEndOk(TBWToolBarCtrl& /*toolbar*/, tbdl::TBDLComboItem& /*item*/) {}
+  virtual void OnEditUpdate(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item);
+  virtual void OnSelEndOk(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item);
 };
 
-// URLs of web-page items: template expansion and the address a GOTOURL
-// command stored for a page item by name.
+// The address a web-page item shows: its template expanded, or the page a
+// GOTOURL command sent it to. lastDomain is the item's own memory of the
+// domain it used. False: the item keeps its current page.
 class PageAddresses {
  public:
   virtual ~PageAddresses() = default;
-  virtual std::string ExpandUrl(TBWToolBarCtrl& /*toolbar*/, const std::string& urlTemplate) {
-    return urlTemplate;
-  }
-  virtual std::string StoredPageUrl(const std::string& /*itemName*/) { return {}; }
+  virtual bool PageAddress(TBWToolBarCtrl& toolbar, const tbdl::TBDLWebPageItem& item,
+                           std::string* lastDomain, std::string* url);
 };
 
 // Runs a command of the model for a click or a menu choice: Reset for a

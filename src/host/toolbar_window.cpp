@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "host/toolbar_command_host.h"
 #include "install/resource_lookup.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
@@ -13,7 +14,10 @@ namespace qv {
 using tbdl::TBDLItem;
 
 TBWToolBarCtrl::TBWToolBarCtrl(ToolbarControl& control, ResourceLookup& lookup, ToolbarHooks hooks)
-    : control_(control), lookup_(lookup), hooks_(hooks) {}
+    : control_(control),
+      lookup_(lookup),
+      hooks_(hooks),
+      commandHost_(std::make_unique<ToolbarCommandHost>(*this)) {}
 
 TBWToolBarCtrl::~TBWToolBarCtrl() {
   DestroyItemWindows();
@@ -72,6 +76,7 @@ void TBWToolBarCtrl::DestroyItemWindows() {
   }
   states_.clear();
   keyboardControls_.clear();
+  commandHost_->ClearFields();
   statesModel_ = nullptr;
 }
 
@@ -299,13 +304,10 @@ void TBWToolBarCtrl::OnTimer(unsigned id) {
       }
       break;
     case kPopupCounterTimer:
-      if (!model_) break;
-      for (TBDLItem* item : model_->indicators) {
-        auto& indicator = static_cast<tbdl::TBDLIndicatorItem&>(*item);
-        if (indicator.Type() != "POPUP") continue;
-        ItemState* state = StateOf(indicator.Index());
-        if (state && state->popupTotal != hooks_.popup->TotalBlockedPopups()) UpdateItem(indicator);
-        break;
+      if (tbdl::TBDLIndicatorItem* indicator = FirstPopupIndicator()) {
+        ItemState* state = StateOf(indicator->Index());
+        if (state && state->popupTotal != hooks_.popup->TotalBlockedPopups())
+          UpdateItem(*indicator);
       }
       break;
     case kAlertTimer:
@@ -352,15 +354,24 @@ void TBWToolBarCtrl::RefreshItemsAfterCheck() {
   }
 }
 
-void TBWToolBarCtrl::SetPopupIndicatorState(int state) {
-  if (!model_) return;
+tbdl::TBDLIndicatorItem* TBWToolBarCtrl::FirstPopupIndicator() {
+  if (!model_) return nullptr;
   for (TBDLItem* item : model_->indicators) {
     auto& indicator = static_cast<tbdl::TBDLIndicatorItem&>(*item);
-    if (indicator.Type() != "POPUP") continue;
-    indicator.state = state;
-    UpdateItem(indicator);
-    return;
+    if (indicator.Type() == "POPUP") return &indicator;
   }
+  return nullptr;
+}
+
+void TBWToolBarCtrl::SetPopupIndicatorState(int state) {
+  if (tbdl::TBDLIndicatorItem* indicator = FirstPopupIndicator()) {
+    indicator->state = state;
+    UpdateItem(*indicator);
+  }
+}
+
+void TBWToolBarCtrl::RefreshPopupIndicator() {
+  if (tbdl::TBDLIndicatorItem* indicator = FirstPopupIndicator()) UpdateItem(*indicator);
 }
 
 // --- commands, clicks and menus

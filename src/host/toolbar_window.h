@@ -16,6 +16,7 @@
 
 namespace qv {
 class ResourceLookup;
+class ToolbarCommandHost;
 }  // namespace qv
 
 namespace qv::tbdl {
@@ -132,6 +133,8 @@ class TBWToolBarCtrl {
   // A popup was blocked (state 1) or a download began (state 0): the first
   // POPUP indicator shows it.
   void SetPopupIndicatorState(int state);
+  // The first POPUP indicator updates itself.
+  void RefreshPopupIndicator();
 
   // --- message handling
   // WM_COMMAND: reflected from this control (buttons) or from a menu.
@@ -164,6 +167,8 @@ class TBWToolBarCtrl {
   const ToolbarHooks& Hooks() const { return hooks_; }
   void SetHooks(const ToolbarHooks& hooks) { hooks_ = hooks; }
   tbdl::TBDLToolbar* Model() { return model_.get(); }
+  // The toolbar as the commands see it.
+  ToolbarCommandHost& CommandHost() { return *commandHost_; }
   tbdl::TBDLItem* ItemAt(int index);
   int ButtonsWidth() const { return buttonsWidth_; }
   int VisibleWidth() const { return visibleWidth_; }
@@ -198,6 +203,7 @@ class TBWToolBarCtrl {
     bool hintOverride = false;
     std::string hint;
     uint32_t popupTotal = 0;  // the POPUP indicator's copy of the total
+    std::string lastDomain;   // the domain a web page last showed
   };
 
   ItemState* StateOf(int index);
@@ -221,10 +227,12 @@ class TBWToolBarCtrl {
   bool TabNavigation();
   InputControl* ControlWithFocus();
   bool LoadImageLists();
+  tbdl::TBDLIndicatorItem* FirstPopupIndicator();
 
   ToolbarControl& control_;
   ResourceLookup& lookup_;
   ToolbarHooks hooks_;
+  std::unique_ptr<ToolbarCommandHost> commandHost_;
   std::unique_ptr<tbdl::TBDLToolbar> model_;
   // The model the item states and child windows were made for.
   const tbdl::TBDLToolbar* statesModel_ = nullptr;
