@@ -303,18 +303,6 @@ TEST_P(RegistryContract, DefaultValueHasTheEmptyName) {
   EXPECT_EQ(std::vector<std::string>{""}, ValueNames(key_));
 }
 
-TEST_P(RegistryContract, HandlesToOneKeySeeEachOthersChanges) {
-  RegKey one;
-  RegKey two;
-  ASSERT_EQ(kErrorSuccess, one.Create(*registry_, key_, "shared"));
-  ASSERT_EQ(kErrorSuccess, two.Open(*registry_, key_, "shared"));
-  ASSERT_EQ(kErrorSuccess, Set(one.get(), "n", kRegDword, {7, 0, 0, 0}));
-  uint8_t data[4] = {};
-  uint32_t size = sizeof data;
-  ASSERT_EQ(kErrorSuccess, registry_->QueryValue(two.get(), "n", nullptr, data, &size));
-  EXPECT_EQ(7, data[0]);
-}
-
 TEST_P(RegistryContract, AHandleToADeletedKeyFails) {
   RegKey doomed;
   ASSERT_EQ(kErrorSuccess, doomed.Create(*registry_, key_, "doomed"));

@@ -78,10 +78,5 @@ TEST(SplitWordsJoinPlus, SplitsAtRunsOfSpaces) {
   EXPECT_EQ("a\tb", SplitWordsJoinPlus("a\tb", words));
 }
 
-TEST(ToByteVector, HoldsTheBytesWithoutAZero) {
-  EXPECT_EQ((std::vector<uint8_t>{'a', '=', 0xC3, 0xA9}), ToByteVector("a=\xC3\xA9"));
-  EXPECT_TRUE(ToByteVector("").empty());
-}
-
 }  // namespace
 }  // namespace qv
