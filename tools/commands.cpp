@@ -8,6 +8,7 @@ int RunTokens(ToolContext& context);
 int RunTree(ToolContext& context);
 int RunLoad(ToolContext& context);
 int RunShow(ToolContext& context);
+int RunMailCheck(ToolContext& context);
 
 namespace {
 
@@ -18,6 +19,9 @@ constexpr ToolCommand kCommands[] = {
     {"load", "FILE", "load the definition into the toolbar model and print it", RunLoad},
     {"show", "FILE [--registry REGFILE]",
      "build the toolbar on a headless control and print its buttons, menus and controls", RunShow},
+    {"mail check", "[--registry REGFILE] [--force] [--port N]",
+     "run one mail check pass over the POP3 accounts and print each account's result",
+     RunMailCheck},
 };
 
 }  // namespace

@@ -15,17 +15,51 @@ bool IsCheckDue(long interval, const RegKey& key, const std::string& accountId, 
 MailChecker::MailChecker(Pop3Client& client, MailCheckHost& host)
     : client_(client), host_(host), clock_([] { return std::time(nullptr); }) {}
 
+const char* CheckOutcomeName(CheckOutcome outcome) {
+  switch (outcome) {
+    case CheckOutcome::kChecked:
+      return "checked";
+    case CheckOutcome::kFailed:
+      return "failed";
+    case CheckOutcome::kMissing:
+      return "skipped (server, user name or password missing)";
+    case CheckOutcome::kNotDue:
+      return "not due";
+    case CheckOutcome::kAutoOff:
+      return "not checked automatically";
+    case CheckOutcome::kBusy:
+      return "busy elsewhere";
+    case CheckOutcome::kClientBusy:
+      return "client busy";
+    case CheckOutcome::kNoAccountKey:
+      return "no accounts key";
+  }
+  return "";
+}
+
 bool MailChecker::CheckAccount(const std::string& accountId, bool forced) {
+  switch (CheckAccountOutcome(accountId, forced)) {
+    case CheckOutcome::kChecked:
+    case CheckOutcome::kNotDue:
+    case CheckOutcome::kAutoOff:
+    case CheckOutcome::kBusy:
+      return true;
+    default:
+      return false;
+  }
+}
+
+CheckOutcome MailChecker::CheckAccountOutcome(const std::string& accountId, bool forced) {
   // A check is in its middle (a timer tick arrived while it waits).
-  if (client_.IsLoggedIn()) return false;
+  if (client_.IsLoggedIn()) return CheckOutcome::kClientBusy;
   client_.SetAccountId(accountId);
   RegKey key = OpenAccountsKey(true);
-  if (!key) return false;
+  if (!key) return CheckOutcome::kNoAccountKey;
 
   const std::string busyName = AccountValueName(kBusyValue, accountId);
   uint32_t busy = 0;
   // Another window or process is checking this account.
-  if (TryReadKeyDword(key, busyName, &busy) && busy == 1) return true;
+  if (TryReadKeyDword(key, busyName, &busy) && busy == 1) return CheckOutcome::kBusy;
 
   const unsigned number = static_cast<unsigned>(LeadingNumber(accountId));
   const Pop3Account account = ReadAccount(key, number);
@@ -33,23 +67,23 @@ bool MailChecker::CheckAccount(const std::string& accountId, bool forced) {
     const long interval = IntervalMinutes(account.interval);
     // Below one minute means "Automatically check for new mail" is off:
     // only the CheckMail command checks such an account.
-    if (interval < 1 && !forced) return true;
-    if (!IsCheckDue(interval, key, accountId, clock_()) && !forced) return true;
+    if (interval < 1 && !forced) return CheckOutcome::kAutoOff;
+    if (!IsCheckDue(interval, key, accountId, clock_()) && !forced) return CheckOutcome::kNotDue;
   }
-  if (!account.hasPassword || !account.hasUser || !account.hasServer) return false;
+  if (!account.hasPassword || !account.hasUser || !account.hasServer) return CheckOutcome::kMissing;
 
   WriteKeyDword(key, busyName, 1);
   if (!client_.Connect(account.server, port_) ||
       !client_.Login(account.user, account.password, account.useApop)) {
     WriteKeyDword(key, busyName, 0);
-    return false;
+    return CheckOutcome::kFailed;
   }
   std::string stat;
   client_.GetStat(&stat);  // a refused STAT counts as no messages
   WriteKeyDword(key, AccountValueName(kStatsValue, accountId), LeadingNumber(stat));
   client_.Close();
   WriteKeyDword(key, busyName, 0);
-  return true;
+  return CheckOutcome::kChecked;
 }
 
 void MailChecker::RunCheckPass(bool forced) {
@@ -67,7 +101,10 @@ void MailChecker::RunCheckPass(bool forced) {
       RegKey key = OpenAccountsKey(true);
       if (key) count = ReadAccountCount(key);
     }
-    for (uint32_t n = 1; n <= count; ++n) CheckAccount(std::to_string(n), forced);
+    for (uint32_t n = 1; n <= count; ++n) {
+      const CheckOutcome outcome = CheckAccountOutcome(std::to_string(n), forced);
+      if (observer_) observer_(n, outcome);
+    }
     if (count > 0) RefreshAfterCheck();
     if (!forcedPassPending_) break;
     forcedPassPending_ = false;

@@ -39,6 +39,19 @@ class MailCheckHost {
 // interval minutes must have passed; when due, now is recorded there.
 bool IsCheckDue(long interval, const RegKey& key, const std::string& accountId, std::time_t now);
 
+// What one account's check came to.
+enum class CheckOutcome {
+  kChecked,      // connected, logged in, count stored
+  kFailed,       // the connection or the login failed (the error is stored)
+  kMissing,      // no password, user name or server: skipped
+  kNotDue,       // its interval has not passed yet
+  kAutoOff,      // interval below 1 minute: only CheckMail checks it
+  kBusy,         // another window or process is checking it
+  kClientBusy,   // this client is in the middle of a check
+  kNoAccountKey  // the accounts key cannot be opened
+};
+const char* CheckOutcomeName(CheckOutcome outcome);
+
 class MailChecker {
  public:
   MailChecker(Pop3Client& client, MailCheckHost& host);
@@ -46,6 +59,7 @@ class MailChecker {
   // Checks one account (id as decimal text). False when the account was
   // skipped for missing values or its connection or login failed.
   bool CheckAccount(const std::string& accountId, bool forced);
+  CheckOutcome CheckAccountOutcome(const std::string& accountId, bool forced);
   // Checks every configured account, then refreshes the items and starts or
   // stops the blink timer.
   void RunCheckPass(bool forced);
@@ -62,6 +76,10 @@ class MailChecker {
 
   // The tool and tests reach servers on other ports; the product uses 110.
   void SetPort(uint16_t port) { port_ = port; }
+  // Told of every account a pass checks (the tool prints them).
+  void SetObserver(std::function<void(unsigned account, CheckOutcome)> observer) {
+    observer_ = std::move(observer);
+  }
   // Tests put the clock where they need it.
   void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
 
@@ -70,6 +88,7 @@ class MailChecker {
   MailCheckHost& host_;
   uint16_t port_ = kPop3Port;
   std::function<std::time_t()> clock_;
+  std::function<void(unsigned, CheckOutcome)> observer_;
   bool passRunning_ = false;
   bool forcedPassPending_ = false;
 };
