@@ -1,14 +1,15 @@
 // A list of trivially copyable values that keeps its first N elements inside
 // the object and moves to the heap only beyond them. Parse-tree nodes hold
 // a few properties each; keeping them inline saves two allocations per node.
-// It offers the part of std::vector's interface that readers of the tree
-// use. The object must not move while its elements are inline, so it can be
+// It offers the part of std::vector's interface that readers and builders
+// of trees use. The object must not move while its elements are inline, so it can be
 // neither copied nor moved.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <type_traits>
 
@@ -27,8 +28,13 @@ class InlineList {
   using const_reference = const T&;
 
   InlineList() = default;
+  InlineList(std::initializer_list<T> values) { assign(values.begin(), values.end()); }
   InlineList(const InlineList&) = delete;
   InlineList& operator=(const InlineList&) = delete;
+  InlineList& operator=(std::initializer_list<T> values) {
+    assign(values.begin(), values.end());
+    return *this;
+  }
   ~InlineList() {
     if (data_ != Inline()) ::operator delete(data_);
   }
@@ -60,6 +66,11 @@ class InlineList {
     }
     data_[size_++] = value;
   }
+  template <typename It>
+  void assign(It first, It last) {
+    clear();
+    for (; first != last; ++first) push_back(*first);
+  }
   void pop_back() { --size_; }
   void clear() { size_ = 0; }
   void reserve(size_t n) {
@@ -70,6 +81,7 @@ class InlineList {
   T* Inline() { return reinterpret_cast<T*>(inline_); }
 
   void Grow(size_t n) {
+    if (n <= size_) n = size_t{size_} + N;  // also keeps n above 0
     T* bigger = static_cast<T*>(::operator new(n * sizeof(T)));
     if (size_) std::memcpy(static_cast<void*>(bigger), data_, size_ * sizeof(T));
     if (data_ != Inline()) ::operator delete(data_);

@@ -93,6 +93,20 @@ TEST_F(Tree, ClosingBracesWithNothingToPopAreHarmless) {
   EXPECT_EQ(TreeState().root, nullptr);
 }
 
+TEST_F(Tree, ManyPropertiesKeepTheirOrder) {
+  ASSERT_EQ(ParseText(R"(TBW_Toolbar { COMBO { name = "1" width = "2" caption = "3"
+    type = "4" password = "5" command = "6" hint = "7" maxchars = "8" maxhistlines = "9" } })")
+                .result,
+            kParseOk);
+  EXPECT_EQ(Shape(Root()),
+            "TBWToolBar[COMBO(name=1,width=2,caption=3,type=4,password=5,command=6,hint=7,"
+            "maxchars=8,maxhistlines=9)]");
+  TBDLNode& combo = *TreeState().root->children[0];
+  combo.names = {Keyword::url};
+  combo.values = {"u"};
+  EXPECT_EQ(Shape(combo), "COMBO(url=u)");
+}
+
 TEST_F(Tree, ValuesViewTheInputAndNamesAreKeywords) {
   std::string text = "TBW_Toolbar { TEXT { caption = \"abc\" } }";
   ASSERT_EQ(ParseText(text).result, kParseOk);
