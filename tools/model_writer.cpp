@@ -74,22 +74,19 @@ void WriteMenuEntries(StructuredWriter& w, const TBDLButtonMenu& menu, int32_t i
     } else {
       w.NullField("id");
     }
-    switch (entry.Kind()) {
-      case MenuEntryKind::kSeparator:
-        w.EndObject();
-        break;
-      case MenuEntryKind::kItem:
-        w.StringField("caption", entry.Caption())
-            .StringField("command", entry.Command())
-            .StringField("hint", entry.Hint())
-            .IntField("image", entry.GetImage())
-            .EndObject();
-        break;
-      case MenuEntryKind::kSubmenu:
-        w.StringField("caption", entry.Caption()).IntField("image", entry.GetImage());
-        w.Key("entries").BeginArray();
-        stack.push_back({&children[n], 0});
-        break;
+    if (entry.Kind() == MenuEntryKind::kSeparator) {
+      w.EndObject();
+      continue;
+    }
+    w.StringField("caption", entry.Caption())
+        .StringField("command", entry.Command())
+        .StringField("hint", entry.Hint())
+        .IntField("image", entry.GetImage());
+    if (entry.Kind() == MenuEntryKind::kSubmenu) {
+      w.Key("entries").BeginArray();
+      stack.push_back({&children[n], 0});
+    } else {
+      w.EndObject();
     }
   }
 }
