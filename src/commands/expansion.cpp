@@ -201,21 +201,27 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
   std::vector<InputField>& fields = host.InputFields();
   std::vector<std::string> values;
   values.reserve(fields.size());
-  for (const InputField& field : fields) values.push_back(GetValue(field));
+  for (const InputField& field : fields) {
+    values.push_back(GetValue(field));
+    auto [last, added] = LastInputValues().try_emplace(field.name);
+    if (added || last->second != values.back()) last->second = values.back();
+  }
 
-  auto itemPasses = [&](const std::string& prefix, bool encode) {
+  auto itemPasses = [&](const char* prefix, bool encode) {
+    std::string macro;
     for (int pass = 0; pass < 3; ++pass) {
       for (size_t i = 0; i < fields.size(); ++i) {
         InputField& field = fields[i];
-        LastInputValues()[field.name] = values[i];
         // An unnamed item has the bare prefix as its macro: it would eat
         // every percent sign of the template.
         if (field.name.empty()) continue;
-        std::string replacement = JoinWords(encode ? UrlEncode(values[i]) : values[i]);
-        std::string macro = prefix + field.name;
-        bool used = ReplaceAll(url, macro, replacement);
-        if (!used) used = ReplaceAll(post, macro, replacement);
-        if (used && field.IsHistoryCombo()) StoreValue(host, field, values[i]);
+        macro.assign(prefix).append(field.name);
+        std::string* text = url.find(macro) != std::string::npos    ? &url
+                            : post.find(macro) != std::string::npos ? &post
+                                                                    : nullptr;
+        if (text == nullptr) continue;
+        ReplaceAll(*text, macro, JoinWords(encode ? UrlEncode(values[i]) : values[i]));
+        if (field.IsHistoryCombo()) StoreValue(host, field, values[i]);
       }
     }
   };
@@ -240,9 +246,11 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
 
   ExpandPop3Macros(post);
 
-  std::string colour = ButtonFaceColour();
-  ReplaceAll(url, "%bgcolor", colour);
-  ReplaceAll(post, "%bgcolor", colour);
+  if (url.find("%bgcolor") != std::string::npos || post.find("%bgcolor") != std::string::npos) {
+    std::string colour = ButtonFaceColour();
+    ReplaceAll(url, "%bgcolor", colour);
+    ReplaceAll(post, "%bgcolor", colour);
+  }
 
   const std::string& address = CurrentPageAddress();
   for (std::string* text : {&url, &post}) {

@@ -27,6 +27,8 @@ int LastSearchIndex() {
 
 void RewriteHistoryKey(InputField& field) {
   const std::string keyName = HistoryKeyName(field.name);
+  // One store of the whole key rather than one per entry.
+  RegBatch batch(GetRegistry());
   RegKey product = OpenProductKey();
   if (!product) return;
   GetRegistry().DeleteTree(product.get(), keyName);

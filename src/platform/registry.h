@@ -68,6 +68,24 @@ class Registry {
                               uint32_t* type, uint8_t* data, uint32_t* size) = 0;
   // RegEnumKeyEx: subkey names, as EnumValue does for value names.
   virtual RegStatus EnumKey(RegHandle key, uint32_t index, char* name, uint32_t* nameChars) = 0;
+
+  // Marks changes that belong together (a history rewritten value by
+  // value): a backend that stores every change at once may store them once,
+  // when the outermost batch ends. Batches nest; every BeginBatch needs its
+  // EndBatch (RegBatch below pairs them).
+  virtual void BeginBatch() {}
+  virtual void EndBatch() {}
+};
+
+class RegBatch {
+ public:
+  explicit RegBatch(Registry& registry) : registry_(registry) { registry_.BeginBatch(); }
+  ~RegBatch() { registry_.EndBatch(); }
+  RegBatch(const RegBatch&) = delete;
+  RegBatch& operator=(const RegBatch&) = delete;
+
+ private:
+  Registry& registry_;
 };
 
 // Owns one open key handle and closes it when destroyed.

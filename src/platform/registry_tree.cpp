@@ -147,6 +147,16 @@ class TreeRegistry::Operation {
   RegStatus status_;
 };
 
+void TreeRegistry::BeginBatch() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (batchDepth_++ == 0) BatchStarted();
+}
+
+void TreeRegistry::EndBatch() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (batchDepth_ > 0 && --batchDepth_ == 0) BatchEnded();
+}
+
 RegStatus TreeRegistry::Resolve(RegHandle handle, RegTreeKey** key, KeyPath* path) {
   if (RegTreeKey* root = tree_.FindRoot(handle)) {
     *key = root;

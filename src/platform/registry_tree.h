@@ -99,6 +99,9 @@ class TreeRegistry : public Registry {
   // Number of open handles (roots not counted); tests check for leaks.
   size_t OpenHandleCount();
 
+  void BeginBatch() override;
+  void EndBatch() override;
+
  protected:
   enum class Access { kRead, kWrite };
   // Called with the registry's mutex held before an operation reads or
@@ -109,6 +112,9 @@ class TreeRegistry : public Registry {
   virtual RegStatus CommitChanges() { return kErrorSuccess; }
   // Called when the operation ends, whatever its result.
   virtual void EndOperation() {}
+  // Called with the mutex held when the outermost batch begins and ends.
+  virtual void BatchStarted() {}
+  virtual void BatchEnded() {}
 
   RegTree& tree() { return tree_; }
 
@@ -127,6 +133,7 @@ class TreeRegistry : public Registry {
   RegTree tree_;
   std::unordered_map<RegHandle, KeyPath> handles_;
   RegHandle nextHandle_ = 0x1000;
+  int batchDepth_ = 0;
 };
 
 }  // namespace qv

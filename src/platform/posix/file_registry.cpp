@@ -135,6 +135,7 @@ bool FileRegistry::OpenLockFile(bool create) {
 }
 
 RegStatus FileRegistry::BeginOperation(Access access) {
+  if (batchLocked_) return LoadIfChanged();
   bool write = access == Access::kWrite;
   if (!OpenLockFile(write)) {
     // Reading needs no lock where none can be made (no directory yet, or a
@@ -166,6 +167,7 @@ bool FileRegistry::LockFileIsCurrent() const {
 }
 
 void FileRegistry::EndOperation() {
+  if (batchLocked_) return;
   if (locked_) flock(lockFd_, LOCK_UN);
   locked_ = false;
 }
@@ -218,7 +220,29 @@ void FileRegistry::KeepUnreadableOriginal() {
 }
 
 RegStatus FileRegistry::CommitChanges() {
+  if (batchLocked_) {
+    batchDirty_ = true;
+    return kErrorSuccess;
+  }
   return Save();
+}
+
+void FileRegistry::BatchStarted() {
+  // Without the lock the batch's operations lock and store one by one.
+  if (!OpenLockFile(true)) return;
+  while (flock(lockFd_, LOCK_EX) != 0) {
+    if (errno != EINTR) return;
+  }
+  batchLocked_ = true;
+  batchDirty_ = false;
+}
+
+void FileRegistry::BatchEnded() {
+  if (!batchLocked_) return;
+  if (batchDirty_) Save();
+  batchDirty_ = false;
+  batchLocked_ = false;
+  flock(lockFd_, LOCK_UN);
 }
 
 RegStatus FileRegistry::Save() {

@@ -31,6 +31,10 @@ class FileRegistry : public TreeRegistry {
   RegStatus BeginOperation(Access access) override;
   RegStatus CommitChanges() override;
   void EndOperation() override;
+  // A batch holds the exclusive lock from its start to its end and writes
+  // the file once, at the end, when anything changed.
+  void BatchStarted() override;
+  void BatchEnded() override;
 
  private:
   struct Stamp {
@@ -55,6 +59,8 @@ class FileRegistry : public TreeRegistry {
   int lockFd_ = -1;
   pid_t lockPid_ = 0;
   bool locked_ = false;
+  bool batchLocked_ = false;
+  bool batchDirty_ = false;
   bool loaded_ = false;
   Stamp stamp_;
   // The loaded file had lines that could not be read: before the first save
