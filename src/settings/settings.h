@@ -42,8 +42,11 @@ void WriteKeyDword(const RegKey& key, const std::string& name, uint32_t value);
 
 std::string HistoryKeyName(const std::string& name);
 
-// Iterates the value names of one subkey of the product key in the
-// registry's enumeration order.
+// Iterates the value names of one subkey of the product key (created when
+// missing) in the registry's enumeration order. The iteration ends past the
+// last value, and also at any error other than a name too long for the
+// buffer (a key that could not be opened, a key deleted meanwhile), which
+// would otherwise repeat at every index.
 class SettingValueEnumerator {
  public:
   SettingValueEnumerator(const std::string& subkey, bool history);
