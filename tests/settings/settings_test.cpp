@@ -184,6 +184,16 @@ TEST_F(SettingsTest, EnumeratorWalksAHistoryKeyInRegistryOrder) {
   for (SettingValueEnumerator e("HistorySearch", false); e.IsValid(); e.Next())
     seen.push_back(e.CurrentName());
   EXPECT_EQ(3u, seen.size());
+
+  // A key deleted under a running enumeration ends it rather than giving
+  // the same error at every index for ever.
+  SettingValueEnumerator e("Search", true);
+  ASSERT_TRUE(e.IsValid());
+  history.Close();
+  RegKey product = OpenProductKey();
+  ASSERT_EQ(kErrorSuccess, registry_.DeleteTree(product.get(), "HistorySearch"));
+  e.Next();
+  EXPECT_FALSE(e.IsValid());
 }
 
 TEST_F(SettingsTest, EnumeratorReadsNamesLongerThanItsBufferWhole) {
