@@ -32,6 +32,13 @@ class SnapshotRegistry : public TreeRegistry {
   }
 };
 
+// Showing a toolbar checks no mailbox.
+class NoMailCheck : public MailCheck {
+ public:
+  void RunCheckPass(TBWToolBarCtrl&, bool) override {}
+  void CheckMailNow(TBWToolBarCtrl&) override {}
+};
+
 struct StyleName {
   uint8_t bit;
   const char* name;
@@ -155,7 +162,10 @@ int RunShow(ToolContext& context) {
 
   DefinitionFolderLookup lookup(file);
   HeadlessToolbarControl control;
-  TBWToolBarCtrl toolbar(control, lookup);
+  NoMailCheck noMail;
+  ToolbarHooks hooks = ToolbarHooks::Defaults();
+  hooks.mail = &noMail;
+  TBWToolBarCtrl toolbar(control, lookup, hooks);
   const bool ok = toolbar.BuildToolbar(true);
 
   JsonWriter json;

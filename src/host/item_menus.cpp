@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/mail_accounts_view.h"
 #include "host/toolbar_window.h"
+#include "mail/indicator.h"
 #include "settings/settings.h"
 #include "tbdl/menus.h"
 #include "tbdl/toolbar.h"
@@ -19,7 +19,6 @@ namespace {
 
 constexpr char kSidebarPrefix[] = "SIDEBAR!";
 constexpr char kWhitelistPrefix[] = "ToggleWhitelisted!";
-constexpr char kWebFrontPrefix[] = "POP3BoxesWebFrontLinks!";
 constexpr uint32_t kOwnerDrawnPopup = kMfOwnerdraw | kMfPopup;                  // 0x110
 constexpr uint32_t kOwnerDrawnSeparator = kMfOwnerdraw | kMfSeparator;          // 2304
 constexpr uint32_t kOwnerDrawnGrayed = kMfOwnerdraw | kMfGrayed | kMfDisabled;  // 0x103
@@ -58,7 +57,6 @@ void TBWToolBarCtrl::BuildItemMenu(tbdl::TBDLItem& item, PopupMenu& menu, bool s
   const auto& entries = item.Menu().Entries();
   std::map<uint32_t, MenuUnderConstruction> open;
   MenuUnderConstruction top;
-  std::vector<MailAccountEntry> accounts;
 
   // A parent comes after its entries, so depths are known walking back.
   std::vector<uint32_t> depth(entries.size(), 0);
@@ -104,22 +102,18 @@ void TBWToolBarCtrl::BuildItemMenu(tbdl::TBDLItem& item, PopupMenu& menu, bool s
           const std::string second = bang == std::string::npos ? rest : rest.substr(bang + 1);
           const bool whitelisted = hooks_.popup->IsCurrentSiteWhitelisted();
           target.menu.Append(itemFlags, id, Data(whitelisted ? second : first, -1));
-        } else if (StartsWith(caption, kWebFrontPrefix)) {
-          const std::string pattern = caption.substr(sizeof kWebFrontPrefix - 1);
-          if (!ReadMailAccountEntries(&accounts)) {
-            target.menu.Append(itemFlags | kOwnerDrawnGrayed, id,
-                               Data("No POP3 accounts configured", -1));
+        } else if (StartsWith(caption, mail::kWebFrontMarker)) {
+          const std::string pattern = caption.substr(sizeof mail::kWebFrontMarker - 1);
+          mail::WebFrontEntries accounts = mail::BuildWebFrontEntries(pattern);
+          if (accounts.noAccounts) {
+            target.menu.Append(itemFlags | kOwnerDrawnGrayed, id, Data(mail::kNoAccountsText, -1));
             break;
           }
           bool first = true;
-          for (const MailAccountEntry& account : accounts) {
-            std::string text = pattern;
-            ReplaceFirst(text, "%server", account.server);
-            ReplaceFirst(text, "%account", account.account);
-            ReplaceFirst(text, "%newmsgcount", std::to_string(account.newMessages));
+          for (mail::WebFrontEntry& account : accounts.entries) {
             // Only the first account entry may start a new column.
-            target.menu.Append(first ? itemFlags : kMfOwnerdraw, kWebFrontIdBase + account.number,
-                               Data(std::move(text), -1));
+            target.menu.Append(first ? itemFlags : kMfOwnerdraw, account.id,
+                               Data(std::move(account.text), -1));
             first = false;
           }
         } else {

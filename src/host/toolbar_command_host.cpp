@@ -49,7 +49,7 @@ void ToolbarCommandHost::OpenOptionsPage(int page) {
 }
 
 void ToolbarCommandHost::CheckMailNow() {
-  toolbar_.OnTimer(kForcedMailCheck);
+  toolbar_.Hooks().mail->CheckMailNow(toolbar_);
 }
 
 void ToolbarCommandHost::RebuildToolbar() {

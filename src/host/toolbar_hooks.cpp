@@ -5,6 +5,7 @@
 #include "commands/history.h"
 #include "host/toolbar_command_host.h"
 #include "host/toolbar_window.h"
+#include "mail/mail_checker.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/commands.h"
@@ -26,6 +27,14 @@ void CommandRunner::Run(TBWToolBarCtrl& toolbar, tbdl::TBDLCommand& command, boo
   } else {
     commands::ExecuteModelCommand(toolbar.CommandHost(), command, parameter);
   }
+}
+
+void MailCheck::RunCheckPass(TBWToolBarCtrl& toolbar, bool forced) {
+  toolbar.MailChecker().RunCheckPass(forced);
+}
+
+void MailCheck::CheckMailNow(TBWToolBarCtrl& toolbar) {
+  toolbar.MailChecker().CheckMailNow();
 }
 
 void SearchActions::FillInputControl(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item) {

@@ -40,12 +40,15 @@ class ToolbarUpdater {
   virtual void ApplyUpdateRule() {}
 };
 
-// One check pass over the mail accounts (forced: every account is checked
-// whatever its interval). The pass ends with RefreshItemsAfterCheck.
+// The mail checks: one pass over the accounts (forced: every account is
+// checked whatever its interval), and the CheckMail command's pass, for
+// which every account becomes due. The default runs the toolbar's mail
+// checker.
 class MailCheck {
  public:
   virtual ~MailCheck() = default;
-  virtual void RunCheckPass(TBWToolBarCtrl& /*toolbar*/, bool /*forced*/) {}
+  virtual void RunCheckPass(TBWToolBarCtrl& toolbar, bool forced);
+  virtual void CheckMailNow(TBWToolBarCtrl& toolbar);
 };
 
 // The periodic desktop alert check.

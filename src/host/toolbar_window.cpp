@@ -4,6 +4,10 @@
 
 #include "host/toolbar_command_host.h"
 #include "install/resource_lookup.h"
+#include "host/toolbar_mail_host.h"
+#include "mail/indicator.h"
+#include "mail/mail_checker.h"
+#include "mail/pop3_client.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/loader.h"
@@ -22,6 +26,15 @@ TBWToolBarCtrl::TBWToolBarCtrl(ToolbarControl& control, ResourceLookup& lookup, 
 TBWToolBarCtrl::~TBWToolBarCtrl() {
   DestroyItemWindows();
   Stop();
+}
+
+mail::MailChecker& TBWToolBarCtrl::MailChecker() {
+  if (!mailChecker_) {
+    mailClient_ = std::make_unique<mail::Pop3Client>();
+    mailHost_ = std::make_unique<ToolbarMailHost>(*this);
+    mailChecker_ = std::make_unique<mail::MailChecker>(*mailClient_, *mailHost_);
+  }
+  return *mailChecker_;
 }
 
 TBDLItem* TBWToolBarCtrl::ItemAt(int index) {
@@ -59,14 +72,6 @@ int TBWToolBarCtrl::ItemOfWindow(WindowId window) const {
 bool TBWToolBarCtrl::WebPageLoaded(int index) const {
   return index >= 0 && static_cast<size_t>(index) < states_.size() &&
          states_[static_cast<size_t>(index)].webPageLoaded;
-}
-
-std::string TBWToolBarCtrl::ItemHint(int index) {
-  TBDLItem* item = ItemAt(index);
-  if (!item) return {};
-  ItemState* state = StateOf(index);
-  if (state && state->hintOverride) return state->hint;
-  return item->GetHint();
 }
 
 void TBWToolBarCtrl::DestroyItemWindows() {
@@ -344,14 +349,10 @@ void TBWToolBarCtrl::RefreshIndicators() {
   }
 }
 
-void TBWToolBarCtrl::RefreshItemsAfterCheck() {
-  if (!model_) return;
+bool TBWToolBarCtrl::UpdateAllItems() {
+  if (!model_) return false;
   for (const auto& item : model_->Items()) UpdateItem(*item);
-  if (AnyIndicatorBlinking()) {
-    if (!blinkTimer_) SetTimerId(kBlinkTimer, 500);
-  } else {
-    KillTimerId(kBlinkTimer);
-  }
+  return AnyIndicatorBlinking();
 }
 
 tbdl::TBDLIndicatorItem* TBWToolBarCtrl::FirstPopupIndicator() {
@@ -415,7 +416,7 @@ void TBWToolBarCtrl::OnMenuCommand(unsigned id) {
   }
   char account[16];
   std::snprintf(account, sizeof account, "%u", id - kWebFrontIdBase);
-  ExecuteCommand(model_->FindCommand("GoToWebMailGate"), false, account);
+  ExecuteCommand(model_->FindCommand(mail::kWebFrontCommand), false, account);
 }
 
 void TBWToolBarCtrl::OnDropDown(int id) {
@@ -452,15 +453,15 @@ void TBWToolBarCtrl::OnMenuSelect(unsigned id, unsigned flags) {
       if (entry) text = entry->Hint();
     }
   } else {
-    text = "Open web-front for POP3 mailbox";
+    text = mail::kWebFrontHelpText;
   }
   hooks_.owner->SetStatusText(text);
 }
 
 std::optional<std::string> TBWToolBarCtrl::ToolTipText(int id) {
-  const int index = id - kButtonIdBase;
-  if (!ItemAt(index)) return std::nullopt;
-  return ItemHint(index);
+  TBDLItem* item = ItemAt(id - kButtonIdBase);
+  if (!item) return std::nullopt;
+  return item->GetHint();
 }
 
 uint32_t TBWToolBarCtrl::OnCustomDraw(CustomDrawInfo& draw) {

@@ -17,7 +17,13 @@
 namespace qv {
 class ResourceLookup;
 class ToolbarCommandHost;
+class ToolbarMailHost;
 }  // namespace qv
+
+namespace qv::mail {
+class MailChecker;
+class Pop3Client;
+}  // namespace qv::mail
 
 namespace qv::tbdl {
 class TBDLToolbar;
@@ -127,9 +133,15 @@ class TBWToolBarCtrl {
   void BlinkStep(tbdl::TBDLIndicatorItem& item);
   // Every indicator updates; the blink timer runs while one blinks.
   void RefreshIndicators();
-  // The refresh that ends a mail check pass: every item updates, then the
-  // blink timer rule.
-  void RefreshItemsAfterCheck();
+  // Every item updates (the end of a mail check pass); true when an
+  // indicator now has blink steps to run.
+  bool UpdateAllItems();
+  // The toolbar's own timers (43690 to 43694); the ids of running ones
+  // are kept so that Stop kills them.
+  void SetTimerId(unsigned id, unsigned period);
+  void KillTimerId(unsigned id);
+  // The mail checks over the toolbar's POP3 client, made on first use.
+  mail::MailChecker& MailChecker();
   // A popup was blocked (state 1) or a download began (state 0): the first
   // POPUP indicator shows it.
   void SetPopupIndicatorState(int state);
@@ -182,8 +194,6 @@ class TBWToolBarCtrl {
   WindowId ItemBitmapWindow(int index) const;
   // The item shown by a child window, or -1.
   int ItemOfWindow(WindowId window) const;
-  // The tooltip the item shows now.
-  std::string ItemHint(int index);
   // While set, changes in the input controls were not typed (keys passed
   // on by the keyboard rules); autocompletion leaves them alone.
   bool AutoCompleteSuspended() const { return autoCompleteSuspended_; }
@@ -200,16 +210,12 @@ class TBWToolBarCtrl {
     WindowId window = 0;        // combo box, edit field or page host
     WindowId bitmapButton = 0;  // a menu bitmap over the button
     bool webPageLoaded = false;
-    bool hintOverride = false;
-    std::string hint;
     uint32_t popupTotal = 0;  // the POPUP indicator's copy of the total
     std::string lastDomain;   // the domain a web page last showed
   };
 
   ItemState* StateOf(int index);
   void DestroyItemWindows();
-  void SetTimerId(unsigned id, unsigned period);
-  void KillTimerId(unsigned id);
   bool AnyIndicatorBlinking();
   bool AnyIndicatorFlagged();
   std::string ButtonText(tbdl::TBDLItem& item, const std::string& text);
@@ -223,7 +229,6 @@ class TBWToolBarCtrl {
   void SetupWebPage(tbdl::TBDLWebPageItem& item);
   void UpdateWebPage(tbdl::TBDLWebPageItem& item);
   void RelayoutLaterCombos(int index);
-  void SetIndicatorHint(tbdl::TBDLIndicatorItem& item, const std::string& hint);
   bool TabNavigation();
   InputControl* ControlWithFocus();
   bool LoadImageLists();
@@ -233,6 +238,9 @@ class TBWToolBarCtrl {
   ResourceLookup& lookup_;
   ToolbarHooks hooks_;
   std::unique_ptr<ToolbarCommandHost> commandHost_;
+  std::unique_ptr<mail::Pop3Client> mailClient_;
+  std::unique_ptr<ToolbarMailHost> mailHost_;
+  std::unique_ptr<mail::MailChecker> mailChecker_;
   std::unique_ptr<tbdl::TBDLToolbar> model_;
   // The model the item states and child windows were made for.
   const tbdl::TBDLToolbar* statesModel_ = nullptr;

@@ -1,5 +1,6 @@
 #include "mail/accounts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -45,7 +46,7 @@ RegKey OpenAccountsKey(bool create) {
 }
 
 uint32_t ReadAccountCount(const RegKey& key) {
-  return ReadKeyDword(key, kAccountCountValue, 0);
+  return std::min(ReadKeyDword(key, kAccountCountValue, 0), kMaxAccounts);
 }
 
 Pop3Account ReadAccount(const RegKey& key, unsigned account) {

@@ -39,7 +39,13 @@ std::string ScramblePassword(std::string_view bytes);
 // The "POP3 Accounts" subkey, created when missing if create is set.
 RegKey OpenAccountsKey(bool create);
 
-// NumberOfConfiguredAccounts; 0 when missing.
+// Account numbers above this have no web-front menu identifier (23047 + n
+// must stay within the toolbar's menu commands). A damaged count would
+// otherwise make every pass, indicator update and menu walk billions of
+// missing accounts.
+inline constexpr uint32_t kMaxAccounts = 201;
+
+// NumberOfConfiguredAccounts, at most kMaxAccounts; 0 when missing.
 uint32_t ReadAccountCount(const RegKey& key);
 
 // The record as a check reads it. has* tell which values could be read.

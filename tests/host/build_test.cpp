@@ -118,7 +118,7 @@ TEST_F(ToolbarTest, ComboControlsAreFilledFromHistoryOrValues) {
   ASSERT_EQ(chooser.list.size(), 2u);
   EXPECT_EQ(chooser.list[1].text, "news");
   EXPECT_EQ(chooser.list[1].data, 2);  // COMBOVALUE 1, counted from 1
-  EXPECT_EQ(chooser.selected, 1);  // only the first character of "12" counts
+  EXPECT_EQ(chooser.selected, 1);      // only the first character of "12" counts
 
   const auto& edit = ChildOf(2);
   EXPECT_EQ(edit.spec.kind, ChildKind::kEdit);
