@@ -9,6 +9,7 @@ int RunTree(ToolContext& context);
 int RunLoad(ToolContext& context);
 int RunShow(ToolContext& context);
 int RunMailCheck(ToolContext& context);
+int RunRun(ToolContext& context);
 
 namespace {
 
@@ -22,6 +23,11 @@ constexpr ToolCommand kCommands[] = {
     {"mail check", "[--registry REGFILE] [--force] [--port N]",
      "run one mail check pass over the POP3 accounts and print each account's result",
      RunMailCheck},
+    {"run", "FILE [--registry REGFILE] [--page URL] [--type NAME=TEXT]... ACTION...",
+     "run searches, clicks, menu choices and commands against a recording browser; actions: "
+     "--click ID, --menu ID, --enter NAME, --choose NAME=INDEX, --drop NAME=TEXT, "
+     "--command NAME",
+     RunRun},
 };
 
 }  // namespace
