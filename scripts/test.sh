@@ -10,7 +10,8 @@
 #   QV_OUT        build root (default: out/ in the source tree)
 #   QV_JOBS       parallel build and test jobs (default 2)
 #   QV_STAGES     stages to run (default "native asan win64 win32 fuzz mail")
-#   QV_FUZZ_SECONDS  time per fuzz target (default 60)
+#   QV_FUZZ_SECONDS  time per fuzz target (default 60; with more than three
+#                    targets they share 180 s, at least 20 s each)
 set -u -o pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,7 +19,7 @@ cd "$root"
 out=${QV_OUT:-$root/out}
 jobs=${QV_JOBS:-2}
 stages=${QV_STAGES:-native asan win64 win32 fuzz mail}
-fuzz_seconds=${QV_FUZZ_SECONDS:-60}
+fuzz_seconds=${QV_FUZZ_SECONDS:-}
 
 total_passed=0
 total_failed=0
@@ -161,15 +162,25 @@ stage_fuzz() {
     note "fuzzing skipped: no fuzz/ targets"
     return
   fi
-  note "libFuzzer targets, ${fuzz_seconds}s each"
   CC=clang CXX=clang++ configure_and_build fuzz "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQV_FUZZ=ON -DQV_BUILD_TESTS=OFF || return
   local runs=$dir/runs
   rm -rf "$runs"
   mkdir -p "$runs"
   : >"$runs/CTestTestfile.cmake"
+  local -a targets
+  mapfile -t targets < <(find "$dir" -path "$runs" -prune -o -type f -perm -u+x -name 'fuzz_*' -print | sort)
+  local seconds=$fuzz_seconds
+  if [[ -z $seconds ]]; then
+    seconds=60
+    if ((${#targets[@]} > 3)); then
+      seconds=$((180 / ${#targets[@]}))
+      ((seconds < 20)) && seconds=20
+    fi
+  fi
+  note "libFuzzer: ${#targets[@]} targets, ${seconds}s each"
   local exe name seeds
-  while IFS= read -r exe; do
+  for exe in "${targets[@]}"; do
     name=$(basename "$exe")
     seeds=
     for candidate in "fuzz/corpus/$name" "fuzz/$name" "fuzz/corpus/${name#fuzz_}" "fuzz/corpus"; do
@@ -179,11 +190,11 @@ stage_fuzz() {
       fi
     done
     mkdir -p "$runs/$name.corpus"
-    echo "add_test($name \"$exe\" -max_total_time=$fuzz_seconds -timeout=10 -rss_limit_mb=2048" \
+    echo "add_test($name \"$exe\" -max_total_time=$seconds -timeout=10 -rss_limit_mb=2048" \
       "-print_final_stats=1 \"$runs/$name.corpus\" ${seeds:+\"$seeds\"})" >>"$runs/CTestTestfile.cmake"
-    echo "set_tests_properties($name PROPERTIES TIMEOUT $((fuzz_seconds * 3 + 60)))" \
+    echo "set_tests_properties($name PROPERTIES TIMEOUT $((seconds * 3 + 60)))" \
       >>"$runs/CTestTestfile.cmake"
-  done < <(find "$dir" -path "$runs" -prune -o -type f -perm -u+x -name 'fuzz_*' -print | sort)
+  done
   if ! grep -q add_test "$runs/CTestTestfile.cmake"; then
     echo "test.sh: the fuzz build produced no fuzz_* executable"
     record fuzz 0 1 $((SECONDS - t0))
@@ -195,43 +206,24 @@ stage_fuzz() {
 }
 
 # The mail tests against a real Dovecot: the mail tests' own script starts
-# a throw-away server on loopback and prints the environment the tests read
-# (QV_DOVECOT_PORT and friends); without it those tests skip themselves.
+# a throw-away server on loopback, runs the tests that talk to it (they skip
+# themselves without one) through ctest and stops the server.
 stage_mail() {
-  local t0=$SECONDS start=tests/mail/dovecot/start-dovecot.sh stop=tests/mail/dovecot/stop-dovecot.sh
-  if [[ ! -f $start ]]; then
-    note "mail tests against Dovecot skipped: no $start"
+  local t0=$SECONDS script=tests/mail/dovecot/run-tests.sh
+  if [[ ! -f $script ]]; then
+    note "mail tests against Dovecot skipped: no $script"
     return
   fi
   note "mail tests against a real Dovecot"
-  local dir=$out/native dovecot_dir=$out/dovecot
+  local dir=$out/native
   if [[ ! -f $dir/build.ninja ]]; then
     configure_and_build mail "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo || return
-  fi
-  if ! ninja -C "$dir" -j"$jobs" test_mail; then
+  elif ! ninja -C "$dir" -j"$jobs"; then
     record mail 0 1 $((SECONDS - t0))
     return
   fi
-  local started
-  if ! started=$(bash "$start" "$dovecot_dir"); then
-    echo "test.sh: Dovecot did not start"
-    record mail 0 1 $((SECONDS - t0))
-    return
-  fi
-  trap 'bash "$root/'"$stop"'" "'"$dovecot_dir"'" >/dev/null 2>&1' EXIT
-  local line
-  local -a vars=()
-  while IFS= read -r line; do
-    if [[ $line =~ ^QV_[A-Z0-9_]+= ]]; then
-      vars+=("$line")
-    fi
-  done <<<"$started"
-  echo "Dovecot: ${vars[*]}"
-  (cd "$dir" && env "${vars[@]}" ctest --output-on-failure -R '^test_mail$') 2>&1 | tee "$out/mail.log"
-  local rc=${PIPESTATUS[0]}
-  bash "$stop" "$dovecot_dir"
-  trap - EXIT
-  count_log mail "$out/mail.log" "$rc" "$t0"
+  QV_JOBS=$jobs bash "$script" "$dir" 2>&1 | tee "$out/mail.log"
+  count_log mail "$out/mail.log" "${PIPESTATUS[0]}" "$t0"
 }
 
 for s in $stages; do
