@@ -82,7 +82,6 @@ void TBWToolBarCtrl::DestroyItemWindows() {
   states_.clear();
   keyboardControls_.clear();
   commandHost_->ClearFields();
-  statesModel_ = nullptr;
 }
 
 bool TBWToolBarCtrl::LoadImageLists() {
@@ -106,6 +105,7 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
 
   hooks_.updater->ApplyUpdateRule();
   if (load || !model_) {
+    statesStale_ = true;
     if (!tbdl::LoadToolbarDefinition(model_, lookup_)) return false;
   }
 
@@ -164,9 +164,9 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
     return false;
   }
 
-  if (statesModel_ != model_.get()) {
+  if (statesStale_) {
     DestroyItemWindows();
-    statesModel_ = model_.get();
+    statesStale_ = false;
   }
   states_.resize(items.size());
 
@@ -189,6 +189,7 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
 void TBWToolBarCtrl::Stop() {
   for (unsigned id : {kBlinkTimer, kMailTimer, kPopupCounterTimer, kAlertTimer}) KillTimerId(id);
   model_.reset();
+  statesStale_ = true;
   control_.DeleteToolbarFont();
   static ToolbarOwner noOwner;
   hooks_.owner = &noOwner;

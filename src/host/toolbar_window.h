@@ -242,8 +242,9 @@ class TBWToolBarCtrl {
   std::unique_ptr<ToolbarMailHost> mailHost_;
   std::unique_ptr<mail::MailChecker> mailChecker_;
   std::unique_ptr<tbdl::TBDLToolbar> model_;
-  // The model the item states and child windows were made for.
-  const tbdl::TBDLToolbar* statesModel_ = nullptr;
+  // The model was replaced since the item states and child windows were
+  // made: they belong to items that are gone.
+  bool statesStale_ = true;
   std::vector<ItemState> states_;
   std::vector<InputControl> keyboardControls_;
   int stringCounter_ = 0;

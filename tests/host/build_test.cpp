@@ -287,3 +287,20 @@ TEST_F(ToolbarTest, TheExampleDefinitionBuildsWithEveryItemKind) {
 
 }  // namespace
 }  // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+TEST_F(ToolbarTest, ARebuildMakesNewControlsForTheNewItems) {
+  ASSERT_TRUE(Build(R"(COMBO { name = "a" } BUTTON { caption = "B" })"));
+  const WindowId old = toolbar->ItemWindow(0);
+  ASSERT_TRUE(Rebuild(R"(BUTTON { caption = "B" } COMBO { name = "c" type = "edit" })"));
+  EXPECT_EQ(control.FindChild(old), nullptr);
+  EXPECT_EQ(toolbar->ItemWindow(0), 0u);
+  EXPECT_EQ(ChildOf(1).spec.kind, ChildKind::kEdit);
+  ASSERT_EQ(toolbar->KeyboardControls().size(), 1u);
+  EXPECT_EQ(toolbar->KeyboardControls()[0].ItemIndex(), 1);
+}
+
+}  // namespace
+}  // namespace qv::test
