@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/services.h"
+#include "settings/settings.h"
+#include "support/memory_registry.h"
+
 #include <climits>
 #include <ctime>
 
@@ -49,6 +53,20 @@ TEST(PeriodDue, EdgeValues) {
   // A period far beyond the calendar is never due, and never overflows.
   EXPECT_FALSE(IsPeriodDue(now, LONG_MAX, PeriodUnit::kMinutes, now + 1000000));
   EXPECT_FALSE(IsPeriodDue(now, INT_MAX - 5, PeriodUnit::kHours, now + 1000000));
+}
+
+TEST(PeriodElapsed, RecordsTheTimeOnlyWhenDue) {
+  MemoryRegistry registry;
+  ScopedService<Registry> scoped(&PlatformServices::registry, &registry);
+  RegKey key = OpenProductSubkey("Periods", true);
+  const std::time_t t = Local(2026, 3, 10, 12, 0, 0);
+  // Missing: due at once, and the time is stored.
+  EXPECT_TRUE(IsPeriodElapsedAt(key, "LastCheckTime", 5, PeriodUnit::kMinutes, t));
+  EXPECT_EQ(ReadKeyDword(key, "LastCheckTime", 0), static_cast<uint32_t>(t));
+  EXPECT_FALSE(IsPeriodElapsedAt(key, "LastCheckTime", 5, PeriodUnit::kMinutes, t + 300));
+  EXPECT_EQ(ReadKeyDword(key, "LastCheckTime", 0), static_cast<uint32_t>(t));
+  EXPECT_TRUE(IsPeriodElapsedAt(key, "LastCheckTime", 5, PeriodUnit::kMinutes, t + 301));
+  EXPECT_EQ(ReadKeyDword(key, "LastCheckTime", 0), static_cast<uint32_t>(t + 301));
 }
 
 }  // namespace
