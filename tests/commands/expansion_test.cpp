@@ -3,6 +3,7 @@
 #include "command_test_host.h"
 #include "commands/expansion.h"
 #include "commands/run_commands.h"
+#include "platform/system.h"
 #include "settings/settings.h"
 
 namespace qv::testing {
@@ -122,8 +123,17 @@ TEST_F(ExpansionTest, PageMacrosWithAndWithoutDocument) {
   EXPECT_EQ(Expand("%url %domain").url, "http%3A%2F%2Fwww.example.org%2Fa%20b%3Fx%3D1 other");
 }
 
+class ColourSystem : public System {
+ public:
+  std::string GetModulePath() override { return ""; }
+  uint32_t GetSystemColor(int index) override { return index == kColorBtnFace ? 0x00112233u : 0; }
+};
+
 TEST_F(ExpansionTest, ButtonFaceColourAsRedGreenBlue) {
-  EXPECT_EQ(Expand("c=%bgcolor", "").url, "c=F0F0F0");
+  ColourSystem system;
+  ScopedService<System> useSystem(&PlatformServices::system, &system);
+  EXPECT_EQ(Expand("POST!c=%bgcolor&d=%bgcolor", "%bgcolor").url, "c=332211&d=332211");
+  EXPECT_EQ(Expand("POST!c", "%bgcolor").post, "332211");
 }
 
 TEST_F(ExpansionTest, RandomDigitCounts) {
