@@ -208,8 +208,12 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
   }
 
   auto itemPasses = [&](const char* prefix, bool encode) {
+    if (url.find(prefix) == std::string::npos && post.find(prefix) == std::string::npos) return;
     std::string macro;
-    for (int pass = 0; pass < 3; ++pass) {
+    // A pass that replaced nothing leaves the texts as they were, so the
+    // passes after it would replace nothing either.
+    for (int pass = 0, replaced = 1; pass < 3 && replaced > 0; ++pass) {
+      replaced = 0;
       for (size_t i = 0; i < fields.size(); ++i) {
         InputField& field = fields[i];
         // An unnamed item has the bare prefix as its macro: it would eat
@@ -221,6 +225,7 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
                                                                     : nullptr;
         if (text == nullptr) continue;
         ReplaceAll(*text, macro, JoinWords(encode ? UrlEncode(values[i]) : values[i]));
+        ++replaced;
         if (field.IsHistoryCombo()) StoreValue(host, field, values[i]);
       }
     }
