@@ -1,5 +1,6 @@
 #include "tools/tool.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "tbdl/text_stream.h"
@@ -29,7 +30,9 @@ void PrintUsage(std::ostream& out) {
     line += command.name;
     line += ' ';
     line += command.synopsis;
-    if (line.size() < 30) line.resize(30, ' ');
+    // Long synopses put the summary on a line of its own.
+    if (line.size() >= 30) line += "\n" + std::string(30, ' ');
+    line.resize(std::max<size_t>(line.size(), 30), ' ');
     out << line << ' ' << command.summary << '\n';
   }
   out << "\nexit status: 0 success, 1 failure, 2 usage error\n";
@@ -43,7 +46,7 @@ int RunTool(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
   for (const std::string& arg : argv) {
     if (arg == "--json") {
       json = true;
-    } else if (arg == "--help" || arg == "-h" || arg == "help") {
+    } else if (arg == "--help" || arg == "-h" || (arg == "help" && args.empty())) {
       PrintUsage(out);
       return kExitOk;
     } else {
