@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "json_test_reader.h"
+#include "tool_runner.h"
 #include "mail/accounts.h"
 #include "support/scripted_pop3_server.h"
 #include "support/temp_dir.h"
@@ -17,7 +17,6 @@
 namespace qv::tools {
 namespace {
 
-using testing::JsonReader;
 using testing::JsonValue;
 
 struct Account {
@@ -55,11 +54,7 @@ JsonValue MailCheck(const std::string& file, const std::string& port, bool force
   std::vector<std::string> args = {"mail", "check", "--json", "--registry", file};
   if (!port.empty()) args.insert(args.end(), {"--port", port});
   if (force) args.push_back("--force");
-  std::ostringstream out, err;
-  *status = RunTool(args, out, err);
-  JsonValue json;
-  EXPECT_TRUE(JsonReader::Parse(out.str(), &json)) << out.str() << err.str();
-  return json;
+  return testing::RunToolJson(args, status);
 }
 
 TEST(MailCheckTool, PrintsEachAccountAndWritesTheResultsBack) {

@@ -6,28 +6,22 @@
 #include <sstream>
 #include <string>
 
-#include "json_test_reader.h"
+#include "tool_runner.h"
 #include "support/temp_dir.h"
 #include "tools/tool.h"
 
 namespace qv::tools {
 namespace {
 
-using testing::JsonReader;
 using testing::JsonValue;
 
 std::string Example() {
-  const char* source = std::getenv("QV_SOURCE_DIR");
-  return source ? std::string(source) + "/examples/quorvane.tbd" : std::string();
+  return testing::ExampleDefinition();
 }
 
 JsonValue RunExample(std::vector<std::string> args, int* status) {
   args.insert(args.begin(), {"--json", "run", Example()});
-  std::ostringstream out, err;
-  *status = RunTool(args, out, err);
-  JsonValue json;
-  EXPECT_TRUE(JsonReader::Parse(out.str(), &json)) << out.str() << err.str();
-  return json;
+  return testing::RunToolJson(args, status);
 }
 
 TEST(RunTest, SearchTypedIntoTheExampleNavigates) {

@@ -7,26 +7,20 @@
 #include <sstream>
 #include <string>
 
-#include "json_test_reader.h"
+#include "tool_runner.h"
 #include "tools/tool.h"
 
 namespace qv::tools {
 namespace {
 
-using testing::JsonReader;
 using testing::JsonValue;
 
 std::string Example() {
-  const char* source = std::getenv("QV_SOURCE_DIR");
-  return source ? std::string(source) + "/examples/quorvane.tbd" : std::string();
+  return testing::ExampleDefinition();
 }
 
 JsonValue Show(const std::vector<std::string>& args, int* status) {
-  std::ostringstream out, err;
-  *status = RunTool(args, out, err);
-  JsonValue json;
-  EXPECT_TRUE(JsonReader::Parse(out.str(), &json)) << out.str() << err.str();
-  return json;
+  return testing::RunToolJson(args, status);
 }
 
 TEST(ShowTest, DrawsTheExampleWithEveryItemKindAndMenu) {
