@@ -107,15 +107,22 @@ std::string Picture(TBWToolBarCtrl& toolbar, HeadlessToolbarControl& control) {
     const HeadlessToolbarControl::Child* child =
         control.FindChild(toolbar.ItemWindow(static_cast<int>(i)));
     if (b.button.style & kBtnsSep) {
-      part = "|";
-    } else if (child && child->spec.kind == ChildKind::kComboBox) {
-      part = "<" + (item ? item->GetName() : std::string()) + " " + width + " v>";
-    } else if (child && child->spec.kind == ChildKind::kEdit) {
-      part = "<" + (item ? item->GetName() : std::string()) + " " + width + ">";
-    } else if (child && child->spec.kind == ChildKind::kWebPage) {
-      part = "{" + (item ? item->GetName() : std::string()) + " " + width + "}";
+      part.push_back('|');
+    } else if (child &&
+               (child->spec.kind == ChildKind::kComboBox || child->spec.kind == ChildKind::kEdit ||
+                child->spec.kind == ChildKind::kWebPage)) {
+      const ChildKind kind = child->spec.kind;
+      part.append(kind == ChildKind::kWebPage ? "{" : "<");
+      if (item) part.append(item->GetName());
+      part.append(" ").append(width);
+      part.append(kind == ChildKind::kComboBox ? " v>" : kind == ChildKind::kEdit ? ">" : "}");
     } else {
-      part = "[" + (b.text.empty() ? "#" + std::to_string(b.button.bitmap) : b.text);
+      part.push_back('[');
+      if (b.text.empty()) {
+        part.append("#").append(std::to_string(b.button.bitmap));
+      } else {
+        part.append(b.text);
+      }
       if (b.button.style & kBtnsWholedropdown) {
         part += " v";
       } else if (b.button.style & kBtnsDropdown) {
