@@ -69,6 +69,11 @@ class Registry {
   // RegEnumKeyEx: subkey names, as EnumValue does for value names.
   virtual RegStatus EnumKey(RegHandle key, uint32_t index, char* name, uint32_t* nameChars) = 0;
 
+  // RegFlushKey: changes already made reach the disk before it returns.
+  // Without it a backend may write them lazily, as the Windows registry
+  // does; they survive the process either way.
+  virtual RegStatus FlushKey(RegHandle key) = 0;
+
   // Marks changes that belong together (a history rewritten value by
   // value): a backend that stores every change at once may store them once,
   // when the outermost batch ends. Batches nest; every BeginBatch needs its

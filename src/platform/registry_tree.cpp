@@ -308,6 +308,13 @@ RegStatus TreeRegistry::EnumKey(RegHandle key, uint32_t index, char* name, uint3
   return CopyName(it->second->name, name, nameChars);
 }
 
+RegStatus TreeRegistry::FlushKey(RegHandle key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  RegTreeKey* k = nullptr;
+  if (RegStatus s = Resolve(key, &k, nullptr); s != kErrorSuccess) return s;
+  return FlushStorage();
+}
+
 size_t TreeRegistry::OpenHandleCount() {
   std::lock_guard<std::mutex> lock(mutex_);
   return handles_.size();

@@ -95,6 +95,7 @@ class TreeRegistry : public Registry {
   RegStatus EnumValue(RegHandle key, uint32_t index, char* name, uint32_t* nameChars,
                       uint32_t* type, uint8_t* data, uint32_t* size) override;
   RegStatus EnumKey(RegHandle key, uint32_t index, char* name, uint32_t* nameChars) override;
+  RegStatus FlushKey(RegHandle key) override;
 
   // Number of open handles (roots not counted); tests check for leaks.
   size_t OpenHandleCount();
@@ -112,6 +113,8 @@ class TreeRegistry : public Registry {
   virtual RegStatus CommitChanges() { return kErrorSuccess; }
   // Called when the operation ends, whatever its result.
   virtual void EndOperation() {}
+  // Called with the mutex held: stored changes must reach the disk.
+  virtual RegStatus FlushStorage() { return kErrorSuccess; }
   // Called with the mutex held when the outermost batch begins and ends.
   virtual void BatchStarted() {}
   virtual void BatchEnded() {}

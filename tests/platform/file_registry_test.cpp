@@ -245,6 +245,19 @@ TEST_F(FileRegistryTest, ADeletedDirectoryIsMadeAgain) {
   EXPECT_NE(std::string::npos, ReadFile(path_).find("\"v\"=\"x\""));
 }
 
+TEST_F(FileRegistryTest, AFlushThatCannotReachTheDiskIsReported) {
+  FileRegistry registry(path_);
+  RegKey key;
+  ASSERT_EQ(kErrorSuccess, key.Create(registry, kHkeyCurrentUser, "Software\\Test"));
+  ASSERT_EQ(kErrorSuccess, SetText(registry, key.get(), "v", "x"));
+  std::filesystem::remove_all(dir_.File("config"));
+  EXPECT_NE(kErrorSuccess, registry.FlushKey(kHkeyCurrentUser));
+
+  ASSERT_EQ(kErrorSuccess, key.Create(registry, kHkeyCurrentUser, "Software\\Test"));
+  ASSERT_EQ(kErrorSuccess, SetText(registry, key.get(), "v", "y"));
+  EXPECT_EQ(kErrorSuccess, registry.FlushKey(key.get()));
+}
+
 TEST(FileRegistryPath, IsTheNativeDefault) {
   auto* registry = dynamic_cast<FileRegistry*>(&GetRegistry());
   ASSERT_NE(nullptr, registry);

@@ -312,6 +312,14 @@ TEST_P(RegistryContract, AHandleToADeletedKeyFails) {
   EXPECT_EQ(kErrorKeyDeleted, registry_->QueryValue(doomed.get(), "v", nullptr, nullptr, &size));
 }
 
+TEST_P(RegistryContract, FlushNeedsAnOpenKeyAndKeepsTheValues) {
+  ASSERT_EQ(kErrorSuccess, Set("kept", kRegSz, Sz("yes")));
+  EXPECT_EQ(kErrorSuccess, registry_->FlushKey(key_));
+  EXPECT_EQ(kErrorSuccess, registry_->FlushKey(kHkeyCurrentUser));
+  EXPECT_NE(kErrorSuccess, registry_->FlushKey(0x1234567));
+  EXPECT_EQ(std::vector<std::string>{"kept"}, ValueNames(key_));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, RegistryContract, ::testing::ValuesIn(Backends()),
                          [](const ::testing::TestParamInfo<Backend>& info) {
                            return info.param.name;

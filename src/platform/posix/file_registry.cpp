@@ -89,7 +89,32 @@ void FileRegistry::ReportIssues(const std::vector<RegTextIssue>& issues) const {
 FileRegistry::FileRegistry(std::string path) : path_(std::move(path)), lockPath_(path_ + ".lock") {}
 
 FileRegistry::~FileRegistry() {
+  FlushStorage();
   if (lockFd_ >= 0) close(lockFd_);
+}
+
+RegStatus FileRegistry::FlushStorage() {
+  if (!unsynced_) return kErrorSuccess;
+  // The file this process saved last may have been replaced since by
+  // another process; syncing whatever is there now is what a flush means.
+  int error = 0;
+  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+  } else {
+    if (fsync(fd) != 0) error = errno;
+    close(fd);
+  }
+  // The rename lives in the directory: sync it too, so the new name stays.
+  std::string directory = path_.substr(0, path_.find_last_of('/') + 1);
+  if (directory.empty()) directory = ".";
+  if (int dir = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    if (fsync(dir) != 0 && !error && errno != EINVAL) error = errno;
+    close(dir);
+  }
+  if (error) return StatusFromErrno(error);
+  unsynced_ = false;
+  return kErrorSuccess;
 }
 
 std::string FileRegistry::DefaultPath() {
@@ -254,7 +279,7 @@ RegStatus FileRegistry::Save() {
   if (fd < 0) {
     error = errno;
   } else {
-    if (!WriteWholeFile(fd, text) || fsync(fd) != 0) error = errno ? errno : EIO;
+    if (!WriteWholeFile(fd, text)) error = errno ? errno : EIO;
     if (close(fd) != 0 && !error) error = errno;
     if (!error && rename(temp.c_str(), path_.c_str()) != 0) error = errno;
   }
@@ -264,10 +289,8 @@ RegStatus FileRegistry::Save() {
     loaded_ = false;
     return StatusFromErrno(error);
   }
-  // The directory is not synced: after a power failure the file is either
-  // the old one or the new one, whole, and syncing it would make every
-  // change half as fast again.
   stamp_ = StampOf(path_);
+  unsynced_ = true;
   unreadableLines_ = false;
   return kErrorSuccess;
 }

@@ -2,7 +2,11 @@
 // safely by any number of processes. Every operation takes an advisory lock
 // on a sibling lock file (shared to read, exclusive to change), reads the file
 // again when it changed since this process last saw it, and a change replaces
-// the file atomically (temporary file, fsync, rename). Key handles name their
+// the file atomically (temporary file, rename), so that other processes and
+// a crash see the old file or the new one, whole. As with the Windows
+// registry, changes reach the disk lazily: FlushKey, and the destruction of
+// the registry, sync the file. Syncing on every change would cost a history
+// update several milliseconds instead of half of one. Key handles name their
 // key by path, so they stay valid across reloads.
 #pragma once
 
@@ -35,6 +39,7 @@ class FileRegistry : public TreeRegistry {
   // the file once, at the end, when anything changed.
   void BatchStarted() override;
   void BatchEnded() override;
+  RegStatus FlushStorage() override;
 
  private:
   struct Stamp {
@@ -66,6 +71,8 @@ class FileRegistry : public TreeRegistry {
   // The loaded file had lines that could not be read: before the first save
   // replaces it, the original is kept beside it.
   bool unreadableLines_ = false;
+  // A save since the last sync.
+  bool unsynced_ = false;
 };
 
 }  // namespace qv

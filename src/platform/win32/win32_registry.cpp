@@ -132,6 +132,10 @@ RegStatus Win32Registry::EnumKey(RegHandle key, uint32_t index, char* name, uint
   return status;
 }
 
+RegStatus Win32Registry::FlushKey(RegHandle key) {
+  return RegFlushKey(ToHkey(key));
+}
+
 bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;

@@ -20,6 +20,7 @@ class Win32Registry : public Registry {
   RegStatus EnumValue(RegHandle key, uint32_t index, char* name, uint32_t* nameChars,
                       uint32_t* type, uint8_t* data, uint32_t* size) override;
   RegStatus EnumKey(RegHandle key, uint32_t index, char* name, uint32_t* nameChars) override;
+  RegStatus FlushKey(RegHandle key) override;
 };
 
 // True when the process runs under Wine, whose registry differs from
