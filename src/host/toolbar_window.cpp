@@ -93,7 +93,12 @@ bool TBWToolBarCtrl::LoadImageLists() {
   control_.SetBitmapSize(height, height);
   std::string hot = model_->HotImageFile();
   if (hot.empty() || !lookup_.EnsureResourceFile(hot)) hot = normal;
-  return control_.LoadImageLists(normal, hot, height);
+  if (!control_.LoadImageLists(normal, hot, height)) {
+    imageSize_ = 0;
+    return false;
+  }
+  imageSize_ = height;
+  return true;
 }
 
 bool TBWToolBarCtrl::BuildToolbar(bool load) {
@@ -463,6 +468,26 @@ std::optional<std::string> TBWToolBarCtrl::ToolTipText(int id) {
   TBDLItem* item = ItemAt(id - kButtonIdBase);
   if (!item) return std::nullopt;
   return item->GetHint();
+}
+
+Size TBWToolBarCtrl::MeasureMenuEntry(MenuCanvas& canvas, unsigned id, const MenuItemData& data) {
+  return MenuPainter(imageSize_).Measure(canvas, id, data);
+}
+
+void TBWToolBarCtrl::DrawMenuEntry(MenuCanvas& canvas, const MenuEntryDrawing& entry) {
+  MenuPainter(imageSize_).Draw(canvas, entry);
+}
+
+void TBWToolBarCtrl::OnBitmapButtonClick(WindowId button) {
+  const int index = ItemOfWindow(button);
+  TBDLItem* item = ItemAt(index);
+  if (!item || ItemBitmapWindow(index) != button) return;
+  const int id = kButtonIdBase + index;
+  if (item->GetKind() != tbdl::kItemIndicator && item->Menu().Type() == "Single") {
+    OnDropDown(id);
+  } else {
+    OnButtonClick(id);
+  }
 }
 
 uint32_t TBWToolBarCtrl::OnCustomDraw(CustomDrawInfo& draw) {

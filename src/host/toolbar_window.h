@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "host/menu_painter.h"
 #include "host/toolbar_hooks.h"
+#include "platform/menu_canvas.h"
 #include "platform/toolbar_control.h"
 
 namespace qv {
@@ -161,6 +163,13 @@ class TBWToolBarCtrl {
   void OnTimer(unsigned id);
   void OnMenuSelect(unsigned id, unsigned flags);
   std::optional<std::string> ToolTipText(int id);
+  // WM_MEASUREITEM and WM_DRAWITEM of the owner-drawn drop-down menu
+  // entries, with the toolbar's images.
+  Size MeasureMenuEntry(MenuCanvas& canvas, unsigned id, const MenuItemData& data);
+  void DrawMenuEntry(MenuCanvas& canvas, const MenuEntryDrawing& entry);
+  // A click on a menu bitmap that replaces an item's button: a whole
+  // drop-down shows the menu, any other button runs the item's command.
+  void OnBitmapButtonClick(WindowId button);
   uint32_t OnCustomDraw(CustomDrawInfo& draw);
   // Reflected CBN_EDITUPDATE / CBN_SELENDOK / CBN_SETFOCUS of a control.
   void OnComboNotification(WindowId control, unsigned code);
@@ -187,6 +196,8 @@ class TBWToolBarCtrl {
   int MinimumWidth() const { return minimumWidth_; }
   int LastClickedItem() const { return lastClicked_; }
   int MenuStyle() const { return menuStyle_; }
+  // The side of one image-list cell; 0 without image lists.
+  int ImageSize() const { return imageSize_; }
   std::vector<InputControl>& KeyboardControls() { return keyboardControls_; }
   // The child window of an item (combo box, edit field, page host, menu
   // bitmap button); 0 when it has none.
@@ -252,6 +263,7 @@ class TBWToolBarCtrl {
   int visibleWidth_ = 0;
   int minimumWidth_ = 0;
   int lastClicked_ = -1;
+  int imageSize_ = 0;
   unsigned blinkTimer_ = 0;
   unsigned mailTimer_ = 0;
   unsigned popupTimer_ = 0;
