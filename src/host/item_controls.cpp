@@ -141,7 +141,9 @@ void TBWToolBarCtrl::SetupButtonLike(TBDLItem& item, bool indicator) {
           control_.CreateChild(ChildSpec{ChildKind::kBitmapButton, kWsChild | kWsVisible, 0, r});
       std::string hot = menu.HotImage();
       if (hot.empty() || !lookup_.EnsureResourceFile(hot)) hot = bitmap;
-      if (state->bitmapButton) control_.SetBitmapButtonImages(state->bitmapButton, bitmap, hot);
+      // A hot picture that cannot be read leaves the button on its own.
+      if (state->bitmapButton && !control_.SetBitmapButtonImages(state->bitmapButton, bitmap, hot))
+        control_.SetBitmapButtonImages(state->bitmapButton, bitmap, bitmap);
     }
   }
 

@@ -304,7 +304,9 @@ class ToolbarControl {
   virtual void SetEditSelection(WindowId window, int start, int end) = 0;
   virtual bool GetEditSelection(WindowId window, int* start, int* end) = 0;
 
-  // Web-page hosts and bitmap buttons.
+  // Web-page hosts and bitmap buttons. A bitmap button shows the picture
+  // of normalPath, and that of hotPath while the pointer is over it; false
+  // when either file cannot be read (the button then keeps what it showed).
   virtual bool NavigateWebPage(WindowId page, const std::string& url) = 0;
   virtual bool SetBitmapButtonImages(WindowId button, const std::string& normalPath,
                                      const std::string& hotPath) = 0;

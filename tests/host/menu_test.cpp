@@ -204,3 +204,52 @@ TEST_F(ToolbarTest, DeeplyNestedSubmenusAreCutAtAFixedDepth) {
 
 }  // namespace
 }  // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+bool EndsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+TEST_F(ToolbarTest, MenuBitmapsShowTheirHotPictureUnderThePointerAndClickLikeTheirButton) {
+  WriteFile(dir.File("m.bmp"), BitmapBytes(30, 16));
+  WriteFile(dir.File("h.bmp"), BitmapBytes(30, 16));
+  WriteFile(dir.File("bad.bmp"), "not a bitmap");
+  ASSERT_TRUE(Build(R"(
+    BUTTON { caption = "A" command = "c" MENU { type = "Single" image = "m.bmp" hotimage = "h.bmp"
+      MENUITEM { caption = "x" } } }
+    BUTTON { caption = "B" command = "c" MENU { type = "Split" image = "m.bmp" hotimage = "bad.bmp"
+      MENUITEM { caption = "x" } } }
+    INDICATOR { caption = "I" command = "c" MENU { type = "Single" image = "m.bmp" } }
+    COMMANDS { GOTOURL { name = "c" url = "u" } }
+  )"));
+  const WindowId a = toolbar->ItemBitmapWindow(0);
+  const WindowId b = toolbar->ItemBitmapWindow(1);
+  ASSERT_NE(a, 0u);
+  ASSERT_NE(b, 0u);
+  EXPECT_TRUE(EndsWith(control.FindChild(a)->ShownBitmap(), "m.bmp"));
+  control.SetPointerOver(a, true);
+  EXPECT_TRUE(EndsWith(control.FindChild(a)->ShownBitmap(), "h.bmp"));
+  control.SetPointerOver(a, false);
+  EXPECT_TRUE(EndsWith(control.FindChild(a)->ShownBitmap(), "m.bmp"));
+  // An unreadable hot picture leaves the button on its own picture.
+  control.SetPointerOver(b, true);
+  EXPECT_TRUE(EndsWith(control.FindChild(b)->ShownBitmap(), "m.bmp"));
+
+  // A whole drop-down opens its menu; other buttons and indicators run
+  // their command; windows that are no bitmap do nothing.
+  toolbar->OnBitmapButtonClick(a);
+  EXPECT_EQ(control.TrackedMenus().size(), 1u);
+  EXPECT_TRUE(hooks.runs.empty());
+  toolbar->OnBitmapButtonClick(b);
+  toolbar->OnBitmapButtonClick(toolbar->ItemBitmapWindow(2));
+  toolbar->OnBitmapButtonClick(0);
+  toolbar->OnBitmapButtonClick(0x7777);
+  EXPECT_EQ(hooks.runs, (std::vector<std::string>{"c()", "c()"}));
+  EXPECT_EQ(control.TrackedMenus().size(), 1u);
+  EXPECT_EQ(toolbar->LastClickedItem(), 2);
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "host/menu_painter.h"
+#include "host/win32/menu_messages_win32.h"
+#include "platform/win32/menu_canvas_win32.h"
 #include "platform/win32/toolbar_control_win32.h"
 #include "support/temp_dir.h"
 #include "toolbar_fixture.h"
@@ -97,6 +102,160 @@ TEST_F(Win32ToolbarTest, ComboBoxLookupsAndBitmaps) {
   EXPECT_TRUE(c.SetToolbarFont(FontSpec{"Tahoma", 13, 400, 1, 0x20}));
   EXPECT_TRUE(c.SetTimer(43690, 500));
   c.KillTimer(43690);
+}
+
+// The width of the bitmap a bitmap button shows.
+int ShownWidth(HWND button) {
+  auto bitmap = reinterpret_cast<HBITMAP>(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0));
+  BITMAP info{};
+  return bitmap && GetObjectA(bitmap, sizeof info, &info) ? info.bmWidth : 0;
+}
+
+TEST_F(Win32ToolbarTest, BitmapButtonsShowTheHotPictureWhileThePointerIsOverThem) {
+  TempDir dir;
+  WriteFile(dir.File("normal.bmp"), BitmapBytes(30, 16));
+  WriteFile(dir.File("hot.bmp"), BitmapBytes(20, 16));
+  WriteFile(dir.File("bad.bmp"), "BM garbage");
+  ToolbarControl& c = *control_;
+  const WindowId id =
+      c.CreateChild(ChildSpec{ChildKind::kBitmapButton, kWsChild | kWsVisible, 0, {0, 0, 50, 22}});
+  ASSERT_NE(id, 0u);
+  HWND button = reinterpret_cast<HWND>(id);
+  ASSERT_TRUE(c.SetBitmapButtonImages(id, dir.File("normal.bmp"), dir.File("hot.bmp")));
+  EXPECT_EQ(ShownWidth(button), 30);
+  SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(ShownWidth(button), 20);
+  SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+  EXPECT_EQ(ShownWidth(button), 20);
+  SendMessageA(button, WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(ShownWidth(button), 30);
+
+  EXPECT_FALSE(c.SetBitmapButtonImages(id, dir.File("normal.bmp"), dir.File("bad.bmp")));
+  EXPECT_EQ(ShownWidth(button), 30);
+  // Replacing the pictures and destroying the button release them cleanly.
+  ASSERT_TRUE(c.SetBitmapButtonImages(id, dir.File("hot.bmp"), dir.File("normal.bmp")));
+  EXPECT_EQ(ShownWidth(button), 20);
+  c.DestroyChild(id);
+  EXPECT_FALSE(IsWindow(button));
+}
+
+// A 32-bit DIB section selected into a memory device context.
+class Bitmap32 {
+ public:
+  Bitmap32(int width, int height) : width_(width), dc_(CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    pixels_ = static_cast<uint32_t*>(bits);
+    previous_ = SelectObject(dc_, bitmap_);
+  }
+  ~Bitmap32() {
+    SelectObject(dc_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  HDC dc() const { return dc_; }
+  // As a COLORREF.
+  uint32_t At(int x, int y) const {
+    GdiFlush();
+    const uint32_t p = pixels_[y * width_ + x];
+    return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+  }
+
+ private:
+  int width_;
+  HDC dc_;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  uint32_t* pixels_ = nullptr;
+};
+
+TEST_F(Win32ToolbarTest, TheSidebarBannerAndEntriesPaintWithGdi) {
+  Bitmap32 surface(40, 200);
+  {
+    Win32MenuCanvas canvas(surface.dc(), nullptr);
+    EXPECT_EQ(canvas.ClipBox(), (Rect{0, 0, 40, 200}));
+    MenuItemData banner;
+    banner.text = "SIDEBAR!Quorvane";
+    MenuPainter(16).Draw(canvas, MenuEntryDrawing{kSidebarEntryId, &banner, {0, 0, 24, 20}, 0});
+  }
+  EXPECT_EQ(surface.At(30, 0), 0u);  // outside the banner's width
+  EXPECT_EQ(surface.At(20, 0), GetSysColor(COLOR_GRADIENTACTIVECAPTION));
+  const uint32_t bottom = surface.At(20, 199);
+  const uint32_t expected = GetSysColor(COLOR_ACTIVECAPTION);
+  for (int shift : {0, 8, 16})
+    EXPECT_NEAR(static_cast<int>((bottom >> shift) & 0xFF),
+                static_cast<int>((expected >> shift) & 0xFF), 4);
+
+  Bitmap32 entry(120, 22);
+  {
+    Win32MenuCanvas canvas(entry.dc(), nullptr);
+    EXPECT_GT(canvas.MeasureText("Home").cx, 0);
+    MenuItemData home;
+    home.text = "Home";
+    MenuPainter(16).Draw(canvas, MenuEntryDrawing{2048, &home, {0, 0, 120, 22}, kOdsSelected});
+  }
+  EXPECT_EQ(entry.At(1, 1), GetSysColor(COLOR_HIGHLIGHT));
+}
+
+// The toolbar control's window procedure, as the band's will be: owner-draw
+// messages go to the toolbar window, and the menu closes on the first timer.
+struct MenuProbe {
+  TBWToolBarCtrl* toolbar = nullptr;
+  Win32ToolbarControl* control = nullptr;
+  int measured = 0;
+  int widest = 0;
+  int foreign = 0;
+};
+
+LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR data) {
+  auto* probe = reinterpret_cast<MenuProbe*>(data);
+  LRESULT result = 0;
+  if (message == WM_MEASUREITEM) {
+    if (HandleMenuDrawMessage(*probe->toolbar, *probe->control, message, wParam, lParam, &result)) {
+      ++probe->measured;
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      probe->widest = std::max(probe->widest, static_cast<int>(measure->itemWidth));
+    } else {
+      ++probe->foreign;
+    }
+    return TRUE;
+  }
+  if (message == WM_DRAWITEM &&
+      HandleMenuDrawMessage(*probe->toolbar, *probe->control, message, wParam, lParam, &result))
+    return result;
+  if (message == WM_ENTERIDLE || message == WM_TIMER) EndMenu();
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(Win32ToolbarTest, TheShownMenuIsMeasuredThroughTheToolbarWindow) {
+  TempDir dir;
+  LocalResourceLookup lookup(dir.path());
+  TBWToolBarCtrl toolbar(*control_, lookup);
+  MenuProbe probe{&toolbar, control_.get()};
+  ASSERT_TRUE(SetWindowSubclass(window_, ProbeProc, 1, reinterpret_cast<DWORD_PTR>(&probe)));
+  SetTimer(window_, 7, 200, nullptr);
+
+  PopupMenu menu;
+  menu.Append(kMfOwnerdraw, kSidebarEntryId, MenuItemData{kMenuDataMarker, "SIDEBAR!Tools"});
+  menu.Append(kMfOwnerdraw | kMfMenubreak, 2048,
+              MenuItemData{kMenuDataMarker, "A rather long entry\tCtrl+L"});
+  menu.Append(kMfOwnerdraw | kMfSeparator, 2049, MenuItemData{kMenuDataMarker, "", kMfSeparator});
+  control_->TrackPopupMenu(menu, kTpmLeftalign | kTpmRightbutton, Point{10, 10});
+  KillTimer(window_, 7);
+  RemoveWindowSubclass(window_, ProbeProc, 1);
+
+  EXPECT_EQ(probe.foreign, 0);
+  EXPECT_EQ(probe.measured, 3);
+  EXPECT_GT(probe.widest, 100);
+
+  // Outside a shown menu no item data is trusted.
+  MEASUREITEMSTRUCT stray{ODT_MENU, 0, 2048, 0, 0, 0x1313};
+  LRESULT result = 0;
+  EXPECT_FALSE(HandleMenuDrawMessage(toolbar, *control_, WM_MEASUREITEM, 0,
+                                     reinterpret_cast<LPARAM>(&stray), &result));
 }
 
 }  // namespace

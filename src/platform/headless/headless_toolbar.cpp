@@ -401,10 +401,14 @@ bool HeadlessToolbarControl::SetBitmapButtonImages(WindowId button, const std::s
   Child* c = ChildOf(button);
   if (!c || c->spec.kind != ChildKind::kBitmapButton) return false;
   BitmapFileInfo info;
-  if (!ReadBitmapFileInfo(normalPath, &info)) return false;
+  if (!ReadBitmapFileInfo(normalPath, &info) || !ReadBitmapFileInfo(hotPath, &info)) return false;
   c->bitmap = normalPath;
   c->hotBitmap = hotPath;
   return true;
+}
+
+void HeadlessToolbarControl::SetPointerOver(WindowId child, bool over) {
+  if (Child* c = ChildOf(child)) c->pointerOver = over;
 }
 
 bool HeadlessToolbarControl::SetTimer(unsigned id, unsigned periodMs) {

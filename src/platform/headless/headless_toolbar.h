@@ -62,6 +62,9 @@ class HeadlessToolbarControl : public ToolbarControl {
     std::vector<std::string> navigations;
     std::string bitmap;
     std::string hotBitmap;
+    bool pointerOver = false;
+    // The picture a bitmap button shows now.
+    const std::string& ShownBitmap() const { return pointerOver ? hotBitmap : bitmap; }
   };
   struct TrackedMenu {
     PopupMenu menu;
@@ -85,6 +88,8 @@ class HeadlessToolbarControl : public ToolbarControl {
   const std::string& HotImageListPath() const { return hotImagePath_; }
   bool WaitCursorShown() const { return waitCursor_; }
   int ResizeCount() const { return resizeCount_; }
+  // The pointer enters or leaves a child window.
+  void SetPointerOver(WindowId child, bool over);
   // A further window (a page window, a frame) under parent, for focus tests.
   WindowId AddWindow(WindowId parent);
 

@@ -32,12 +32,42 @@ const char* ClassFor(ChildKind kind) {
   return "STATIC";
 }
 
+constexpr UINT_PTR kPictureSubclass = 0x5156;  // any number unique per subclass procedure
+
 }  // namespace
+
+// Keeps a bitmap button on its hot picture while the pointer is over it.
+LRESULT CALLBACK Win32ToolbarControl::BitmapButtonProc(HWND window, UINT message, WPARAM wParam,
+                                                       LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  auto* pictures = reinterpret_cast<BitmapPictures*>(data);
+  if (message == WM_MOUSEMOVE && !pictures->pointerOver) {
+    pictures->pointerOver = true;
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window, 0};
+    TrackMouseEvent(&track);
+    SendMessageA(window, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(pictures->hot.get()));
+  } else if (message == WM_MOUSELEAVE && pictures->pointerOver) {
+    pictures->pointerOver = false;
+    SendMessageA(window, BM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(pictures->normal.get()));
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
 
 Win32ToolbarControl::~Win32ToolbarControl() {
   DestroyImageLists();
-  for (auto& [window, bitmap] : bitmaps_) DeleteObject(bitmap);
+  while (!pictures_.empty()) ReleasePictures(pictures_.begin()->first);
   DeleteToolbarFont();
+}
+
+// The button lets go of its pictures before they are deleted.
+void Win32ToolbarControl::ReleasePictures(HWND button) {
+  auto it = pictures_.find(button);
+  if (it == pictures_.end()) return;
+  if (IsWindow(button)) {
+    RemoveWindowSubclass(button, BitmapButtonProc, kPictureSubclass);
+    SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, 0);
+  }
+  pictures_.erase(it);
 }
 
 WindowId Win32ToolbarControl::ParentWindow() {
@@ -242,12 +272,8 @@ WindowId Win32ToolbarControl::CreateChild(const ChildSpec& spec) {
 void Win32ToolbarControl::DestroyChild(WindowId child) {
   HWND window = H(child);
   children_.erase(window);
-  auto it = bitmaps_.find(window);
+  ReleasePictures(window);
   DestroyWindow(window);
-  if (it != bitmaps_.end()) {
-    DeleteObject(it->second);
-    bitmaps_.erase(it);
-  }
 }
 
 void Win32ToolbarControl::MoveChild(WindowId child, const Rect& r) {
@@ -410,16 +436,22 @@ bool Win32ToolbarControl::NavigateWebPage(WindowId page, const std::string& url)
 
 bool Win32ToolbarControl::SetBitmapButtonImages(WindowId button, const std::string& normalPath,
                                                 const std::string& hotPath) {
-  (void)hotPath;  // the hot picture is swapped in by the button's own hover handling
-  BitmapFileInfo info;
-  if (!ReadBitmapFileInfo(normalPath, &info)) return false;
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(nullptr, normalPath.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-  if (!bitmap) return false;
-  SendMessageA(H(button), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
-  HBITMAP& slot = bitmaps_[H(button)];
-  if (slot) DeleteObject(slot);
-  slot = bitmap;
+  auto load = [](const std::string& path) {
+    BitmapFileInfo info;
+    if (!ReadBitmapFileInfo(path, &info)) return GdiObject<HBITMAP>();
+    return GdiObject<HBITMAP>(static_cast<HBITMAP>(
+        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+  };
+  auto pictures = std::make_unique<BitmapPictures>();
+  pictures->normal = load(normalPath);
+  pictures->hot = load(hotPath);
+  if (!pictures->normal || !pictures->hot) return false;
+  HWND window = H(button);
+  ReleasePictures(window);
+  SendMessageA(window, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(pictures->normal.get()));
+  SetWindowSubclass(window, BitmapButtonProc, kPictureSubclass,
+                    reinterpret_cast<DWORD_PTR>(pictures.get()));
+  pictures_[window] = std::move(pictures);
   return true;
 }
 
@@ -444,8 +476,21 @@ void Win32ToolbarControl::TrackPopupMenu(const PopupMenu& menu, uint32_t flags, 
   if (!popup) return;
   std::deque<MenuRecord> records;  // the item data must live while the menu shows
   FillMenu(popup, menu.entries, records);
+  const std::deque<MenuRecord>* outer = shownRecords_;
+  shownRecords_ = &records;
   ::TrackPopupMenu(popup, flags, screen.x, screen.y, 0, toolbar_, nullptr);
+  shownRecords_ = outer;
   DestroyMenu(popup);
+}
+
+const Win32ToolbarControl::MenuRecord* Win32ToolbarControl::FindMenuRecord(
+    ULONG_PTR itemData) const {
+  if (!shownRecords_) return nullptr;
+  for (const MenuRecord& record : *shownRecords_) {
+    if (reinterpret_cast<ULONG_PTR>(&record) == itemData && record.marker == kMenuDataMarker)
+      return &record;
+  }
+  return nullptr;
 }
 
 bool Win32ToolbarControl::SetTimer(unsigned id, unsigned periodMs) {

@@ -9,9 +9,11 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/toolbar_control.h"
+#include "platform/win32/gdi_handles.h"
 
 namespace qv {
 
@@ -99,6 +101,12 @@ class Win32ToolbarControl : public ToolbarControl {
                              const std::string& hotPath) override;
 
   void TrackPopupMenu(const PopupMenu& menu, uint32_t flags, Point screen) override;
+  // The entry record of an owner-drawn entry of the menu being shown; null
+  // for item data that is not one of them (another menu's, or garbage), so
+  // that drawing never follows a pointer it did not make.
+  const MenuRecord* FindMenuRecord(ULONG_PTR itemData) const;
+  HWND Handle() const { return toolbar_; }
+  HIMAGELIST NormalImages() const { return normalImages_; }
   bool SetTimer(unsigned id, unsigned periodMs) override;
   void KillTimer(unsigned id) override;
 
@@ -110,13 +118,25 @@ class Win32ToolbarControl : public ToolbarControl {
   void DestroyImageLists();
   bool IsCombo(HWND window) const;
 
+  // The two pictures of a bitmap button; the button's subclass swaps them
+  // as the pointer enters and leaves.
+  struct BitmapPictures {
+    GdiObject<HBITMAP> normal;
+    GdiObject<HBITMAP> hot;
+    bool pointerOver = false;
+  };
+  void ReleasePictures(HWND button);
+  static LRESULT CALLBACK BitmapButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR data);
+
   HWND toolbar_;
+  const std::deque<MenuRecord>* shownRecords_ = nullptr;
   HFONT font_ = nullptr;
   HIMAGELIST normalImages_ = nullptr;
   HIMAGELIST hotImages_ = nullptr;
   HCURSOR savedCursor_ = nullptr;
   std::map<HWND, ChildKind> children_;
-  std::map<HWND, HBITMAP> bitmaps_;
+  std::map<HWND, std::unique_ptr<BitmapPictures>> pictures_;
 };
 
 }  // namespace qv
