@@ -221,20 +221,27 @@ int RunShow(ToolContext& context) {
 
   w.Key("controls").BeginArray();
   for (size_t i = 0; ok && i < buttons.size(); ++i) {
-    const HeadlessToolbarControl::Child* c =
-        control.FindChild(toolbar.ItemWindow(static_cast<int>(i)));
-    if (!c) continue;
-    w.BeginObject()
-        .IntField("item", static_cast<int64_t>(i))
-        .StringField("kind", ChildKindName(c->spec.kind))
-        .Key("rect");
-    WriteRect(w, c->rect);
-    w.StringField("text", c->spec.kind == ChildKind::kWebPage && !c->navigations.empty()
-                              ? c->navigations.back()
-                              : c->text);
-    w.Key("list").BeginArray();
-    for (const auto& entry : c->list) w.String(entry.text);
-    w.EndArray().IntField("selected", c->selected).EndObject();
+    // An item's input or page control, then the picture over its button.
+    for (WindowId window :
+         {toolbar.ItemWindow(static_cast<int>(i)), toolbar.ItemBitmapWindow(static_cast<int>(i))}) {
+      const HeadlessToolbarControl::Child* c = control.FindChild(window);
+      if (!c) continue;
+      w.BeginObject()
+          .IntField("item", static_cast<int64_t>(i))
+          .StringField("kind", ChildKindName(c->spec.kind))
+          .Key("rect");
+      WriteRect(w, c->rect);
+      if (c->spec.kind == ChildKind::kBitmapButton) {
+        w.StringField("picture", c->bitmap).StringField("hotPicture", c->hotBitmap).EndObject();
+        continue;
+      }
+      w.StringField("text", c->spec.kind == ChildKind::kWebPage && !c->navigations.empty()
+                                ? c->navigations.back()
+                                : c->text);
+      w.Key("list").BeginArray();
+      for (const auto& entry : c->list) w.String(entry.text);
+      w.EndArray().IntField("selected", c->selected).EndObject();
+    }
   }
   w.EndArray();
 

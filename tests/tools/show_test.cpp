@@ -37,8 +37,11 @@ TEST(ShowTest, DrawsTheExampleWithEveryItemKindAndMenu) {
   EXPECT_EQ(buttons.items[1]["rect"].items[2].number - buttons.items[1]["rect"].items[0].number, 8);
   EXPECT_EQ(shown["menus"].items.size(), 3u);
   EXPECT_EQ(shown["menus"].items[0]["entries"].items[0]["id"].number, 2023);
-  EXPECT_EQ(shown["controls"].items.size(), 4u);
-  EXPECT_EQ(shown["controls"].items[1]["kind"].text, "combo");
+  const JsonValue& controls = shown["controls"];
+  ASSERT_EQ(controls.items.size(), 5u);
+  EXPECT_EQ(controls.items[1]["kind"].text, "combo");
+  EXPECT_EQ(controls.items[2]["kind"].text, "bitmap");
+  EXPECT_NE(controls.items[2]["hotPicture"].text.find("menubtnhot.bmp"), std::string::npos);
   EXPECT_GT(shown["visibleWidth"].number, shown["minimumWidth"].number);
   EXPECT_TRUE(shown["messages"].items.empty());
 }
