@@ -1,17 +1,16 @@
 // Peak memory of loading a 10 MB definition, as a multiple of the file's
-// size: every C++ heap allocation is counted by its usable size while the
-// file is read, scanned, parsed into a tree and the tree is torn down.
+// size: every C++ heap allocation is counted (heap_counter) while the file
+// is read, scanned, parsed into a tree and the tree is torn down.
 //
 // usage: tbdl_memory [bytes]   (default 10 MiB)
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <ostream>
 #include <string>
 
+#include "heap_counter.h"
 #include "tbdl/parser.h"
 #include "tbdl/scanner.h"
 #include "tbdl/text_stream.h"
@@ -20,23 +19,6 @@
 
 namespace {
 
-size_t live_bytes = 0;
-size_t peak_bytes = 0;
-
-void* Allocate(size_t n) {
-  void* p = std::malloc(n ? n : 1);
-  if (!p) throw std::bad_alloc();
-  live_bytes += malloc_usable_size(p);
-  if (live_bytes > peak_bytes) peak_bytes = live_bytes;
-  return p;
-}
-
-void Release(void* p) {
-  if (!p) return;
-  live_bytes -= malloc_usable_size(p);
-  std::free(p);
-}
-
 long MaxRssKiB() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -44,25 +26,6 @@ long MaxRssKiB() {
 }
 
 }  // namespace
-
-void* operator new(size_t n) {
-  return Allocate(n);
-}
-void* operator new[](size_t n) {
-  return Allocate(n);
-}
-void operator delete(void* p) noexcept {
-  Release(p);
-}
-void operator delete[](void* p) noexcept {
-  Release(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  Release(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-  Release(p);
-}
 
 int main(int argc, char** argv) {
   using namespace qv::tbdl;
@@ -76,8 +39,8 @@ int main(int argc, char** argv) {
     std::fclose(f);
   }
   long rss_before = MaxRssKiB();
-  const size_t base = live_bytes;
-  peak_bytes = live_bytes;
+  const size_t base = heap_counter::LiveBytes();
+  heap_counter::ResetPeak();
 
   size_t file_size = 0, text_peak = 0, tree_peak = 0;
   int result;
@@ -85,18 +48,18 @@ int main(int argc, char** argv) {
     std::string text;
     if (!ReadTextFile(path, &text)) return 1;
     file_size = text.size();
-    text_peak = peak_bytes - base;
+    text_peak = heap_counter::PeakBytes() - base;
     BeginTree();
     struct NullBuffer : std::streambuf {
     } null_buffer;
     std::ostream null_stream(&null_buffer);
     TBDLScanner scanner(text, &null_stream);
     result = TBDLParser().Parse(scanner);
-    tree_peak = live_bytes - base;
+    tree_peak = heap_counter::LiveBytes() - base;
     EndTree();
   }
   std::remove(path.c_str());
-  const size_t peak = peak_bytes - base;
+  const size_t peak = heap_counter::PeakBytes() - base;
   std::printf("definition      %zu bytes, %zu parts, %zu properties, parse result %d\n", file_size,
               counts.parts, counts.properties, result);
   std::printf("text buffer     %zu bytes (%.2fx)\n", text_peak, double(text_peak) / file_size);
@@ -105,6 +68,6 @@ int main(int argc, char** argv) {
   std::printf("peak heap       %zu bytes (%.2fx the file)\n", peak, double(peak) / file_size);
   std::printf("peak RSS delta  %ld KiB (%.2fx the file)\n", MaxRssKiB() - rss_before,
               (MaxRssKiB() - rss_before) * 1024.0 / file_size);
-  std::printf("live after load %zu bytes\n", live_bytes - base);
+  std::printf("live after load %zu bytes\n", heap_counter::LiveBytes() - base);
   return result == kParseOk ? 0 : 1;
 }

@@ -1,66 +1,15 @@
 // Peak heap use of loading a large definition. Every allocation of this
-// executable is counted, with the overhead of a typical malloc chunk.
+// executable is counted (heap_counter).
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <new>
 #include <string>
 
+#include "heap_counter.h"
 #include "install/resource_lookup.h"
 #include "support/temp_dir.h"
 #include "tbdl/loader.h"
-
-namespace {
-
-std::atomic<size_t> liveBytes{0};
-std::atomic<size_t> peakBytes{0};
-
-size_t ChunkSize(size_t n) {
-  return n < 24 ? 32 : (n + 8 + 15) & ~size_t{15};
-}
-
-void* Allocate(size_t n) {
-  // The size is kept in front of the block, so that delete can count it.
-  void* block = std::malloc(n + 16);
-  if (!block) throw std::bad_alloc();
-  *static_cast<size_t*>(block) = n;
-  size_t now = liveBytes += ChunkSize(n);
-  size_t peak = peakBytes.load();
-  while (now > peak && !peakBytes.compare_exchange_weak(peak, now)) {
-  }
-  return static_cast<char*>(block) + 16;
-}
-
-void Release(void* p) {
-  if (!p) return;
-  void* block = static_cast<char*>(p) - 16;
-  liveBytes -= ChunkSize(*static_cast<size_t*>(block));
-  std::free(block);
-}
-
-}  // namespace
-
-void* operator new(size_t n) {
-  return Allocate(n);
-}
-void* operator new[](size_t n) {
-  return Allocate(n);
-}
-void operator delete(void* p) noexcept {
-  Release(p);
-}
-void operator delete[](void* p) noexcept {
-  Release(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  Release(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-  Release(p);
-}
 
 namespace qv::tbdl {
 namespace {
@@ -135,11 +84,11 @@ TEST(LoadMemory, PeakHeapStaysWithinFiveTimesTheFileSize) {
 
   LocalResourceLookup lookup(dir.path());
   std::unique_ptr<TBDLToolbar> model;
-  size_t before = liveBytes.load();
-  peakBytes = before;
+  size_t before = heap_counter::LiveBytes();
+  heap_counter::ResetPeak();
   bool loaded = LoadToolbarDefinition(model, lookup);
-  size_t peak = peakBytes.load() - before;
-  size_t kept = liveBytes.load() - before;
+  size_t peak = heap_counter::PeakBytes() - before;
+  size_t kept = heap_counter::LiveBytes() - before;
   model.reset();
 
   ASSERT_TRUE(loaded);
