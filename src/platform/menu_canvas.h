@@ -33,7 +33,6 @@ inline constexpr uint32_t kDtRight = 0x0002;
 inline constexpr uint32_t kDtVcenter = 0x0004;
 inline constexpr uint32_t kDtBottom = 0x0008;
 inline constexpr uint32_t kDtSingleline = 0x0020;
-inline constexpr uint32_t kDtNoprefix = 0x0800;
 
 // Owner-draw item states (ODS_*).
 inline constexpr uint32_t kOdsSelected = 0x0001;
