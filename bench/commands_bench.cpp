@@ -10,10 +10,10 @@
 #include "commands/command_host.h"
 #include "commands/expansion.h"
 #include "commands/history.h"
-#include "platform/headless/headless_toolbar.h"
+#include "simulators/headless_toolbar.h"
 #include "platform/posix/file_registry.h"
-#include "platform/registry_tree.h"
-#include "platform/scripted_browser.h"
+#include "formats/registry_tree.h"
+#include "simulators/scripted_browser.h"
 #include "platform/services.h"
 #include "settings/settings.h"
 
@@ -25,7 +25,7 @@ using namespace qv::commands;
 class BenchHost : public CommandHost {
  public:
   Browser* GetBrowser() override { return &browser; }
-  ToolbarControl* GetControl() override { return &control; }
+  ToolbarButtons* GetButtons() override { return &control; }
   std::vector<InputField>& InputFields() override { return fields; }
   int ItemCount() override { return 0; }
   std::string ItemCommandName(int) override { return ""; }
@@ -50,7 +50,7 @@ class BenchHost : public CommandHost {
     return fields.back();
   }
 
-  HeadlessToolbarControl control;
+  HeadlessToolbar control;
   ScriptedBrowser browser;
   ToolbarServices services;
   std::vector<InputField> fields;

@@ -22,7 +22,7 @@
 #include "mail/accounts.h"
 #include "mail/mail_checker.h"
 #include "mail/pop3_client.h"
-#include "platform/registry_tree.h"
+#include "formats/registry_tree.h"
 #include "platform/services.h"
 #include "settings/settings.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/reg_text.h"
+#include "formats/reg_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);

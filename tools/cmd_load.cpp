@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/message_recorder.h"
+#include "simulators/message_recorder.h"
 #include "platform/services.h"
 #include "tbdl/loader.h"
 #include "tools/definition_files.h"

@@ -15,8 +15,8 @@
 #include "mail/accounts.h"
 #include "mail/mail_checker.h"
 #include "mail/pop3_client.h"
-#include "platform/reg_text.h"
-#include "platform/registry_tree.h"
+#include "formats/reg_text.h"
+#include "formats/registry_tree.h"
 #include "platform/services.h"
 #include "settings/settings.h"
 #include "tools/json_writer.h"
@@ -111,7 +111,7 @@ int RunMailCheck(ToolContext& context) {
   if (force) {
     checker.CheckMailNow();
   } else {
-    checker.OnTimer(mail::kMailTimerId);
+    checker.OnTimer(kMailTimerId);
   }
 
   JsonWriter json;

@@ -22,13 +22,13 @@
 #include "commands/history.h"
 #include "host/toolbar_command_host.h"
 #include "host/toolbar_hooks.h"
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "platform/components.h"
-#include "platform/headless/headless_toolbar.h"
-#include "platform/message_recorder.h"
+#include "simulators/headless_toolbar.h"
+#include "simulators/message_recorder.h"
 #include "platform/proxy.h"
-#include "platform/registry_tree.h"
-#include "platform/scripted_browser.h"
+#include "formats/registry_tree.h"
+#include "simulators/scripted_browser.h"
 #include "platform/services.h"
 #include "platform/system.h"
 #include "settings/settings.h"
@@ -242,7 +242,7 @@ int RunRun(ToolContext& context) {
 
   const std::map<std::string, SettingValue> before = SettingsSnapshot();
   DefinitionFolderLookup lookup(file);
-  HeadlessToolbarControl control;
+  HeadlessToolbar control;
   TBWToolBarCtrl toolbar(control, lookup);
   toolbar.CommandHost().SetBrowser(&browser);
   bool ok = toolbar.BuildToolbar(true);

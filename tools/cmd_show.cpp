@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "host/toolbar_window.h"
-#include "platform/headless/headless_toolbar.h"
-#include "platform/message_recorder.h"
-#include "platform/reg_text.h"
-#include "platform/registry_tree.h"
+#include "host/toolbar_ctrl.h"
+#include "simulators/headless_toolbar.h"
+#include "simulators/message_recorder.h"
+#include "formats/reg_text.h"
+#include "formats/registry_tree.h"
 #include "platform/services.h"
 #include "tbdl/toolbar.h"
 #include "tools/definition_files.h"
@@ -93,7 +93,7 @@ const char* ChildKindName(ChildKind kind) {
 // One line: [Caption] buttons (|v split and v whole drop-downs, #n for an
 // image without text), | separators, <name 120px v> combo boxes, <name
 // 120px> edit fields, {name 120px} web pages; hidden items are left out.
-std::string Picture(TBWToolBarCtrl& toolbar, HeadlessToolbarControl& control) {
+std::string Picture(TBWToolBarCtrl& toolbar, HeadlessToolbar& control) {
   std::string line;
   const auto& buttons = control.Buttons();
   for (size_t i = 0; i < buttons.size(); ++i) {
@@ -104,7 +104,7 @@ std::string Picture(TBWToolBarCtrl& toolbar, HeadlessToolbarControl& control) {
     const std::string width = std::to_string(r.Width()) + "px";
     std::string part;
     tbdl::TBDLItem* item = toolbar.ItemAt(static_cast<int>(i));
-    const HeadlessToolbarControl::Child* child =
+    const HeadlessToolbar::Child* child =
         control.FindChild(toolbar.ItemWindow(static_cast<int>(i)));
     if (b.button.style & kBtnsSep) {
       part.push_back('|');
@@ -168,7 +168,7 @@ int RunShow(ToolContext& context) {
   ScopedService<UserMessages> messages(&PlatformServices::messages, &recorder);
 
   DefinitionFolderLookup lookup(file);
-  HeadlessToolbarControl control;
+  HeadlessToolbar control;
   NoMailCheck noMail;
   ToolbarHooks hooks = ToolbarHooks::Defaults();
   hooks.mail = &noMail;
@@ -224,7 +224,7 @@ int RunShow(ToolContext& context) {
     // An item's input or page control, then the picture over its button.
     for (WindowId window :
          {toolbar.ItemWindow(static_cast<int>(i)), toolbar.ItemBitmapWindow(static_cast<int>(i))}) {
-      const HeadlessToolbarControl::Child* c = control.FindChild(window);
+      const HeadlessToolbar::Child* c = control.FindChild(window);
       if (!c) continue;
       w.BeginObject()
           .IntField("item", static_cast<int64_t>(i))

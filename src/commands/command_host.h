@@ -13,7 +13,7 @@
 namespace qv {
 class Browser;
 class Document;
-class ToolbarControl;
+class ToolbarButtons;
 }  // namespace qv
 
 namespace qv::commands {
@@ -24,7 +24,9 @@ class CommandHost {
 
   // The browser window that hosts the toolbar; null when there is none.
   virtual Browser* GetBrowser() = 0;
-  virtual ToolbarControl* GetControl() = 0;
+  // The toolbar's buttons (the highlight button's state); null without a
+  // toolbar.
+  virtual ToolbarButtons* GetButtons() = 0;
   // The input items in toolbar order.
   virtual std::vector<InputField>& InputFields() = 0;
 

@@ -5,7 +5,7 @@
 #include "commands/command_host.h"
 #include "commands/history.h"
 #include "platform/document.h"
-#include "platform/toolbar_control.h"
+#include "platform/toolbar_surface.h"
 #include "settings/settings.h"
 
 namespace qv::commands {
@@ -89,7 +89,7 @@ int HighlightButton(CommandHost& host) {
 
 void ShowPressed(CommandHost& host, bool pressed) {
   int button = HighlightButton(host);
-  if (button != 0 && host.GetControl() != nullptr) host.GetControl()->CheckButton(button, pressed);
+  if (button != 0 && host.GetButtons() != nullptr) host.GetButtons()->CheckButton(button, pressed);
 }
 
 }  // namespace
@@ -113,7 +113,7 @@ std::vector<std::string> HighlightWords(CommandHost& host) {
 
 void SetHighlightButtonState(CommandHost& host, bool enabled) {
   int button = HighlightButton(host);
-  ToolbarControl* control = host.GetControl();
+  ToolbarButtons* control = host.GetButtons();
   if (button == 0 || control == nullptr) return;
   control->EnableButton(button, enabled);
   control->CheckButton(button, false);

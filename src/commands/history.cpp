@@ -76,7 +76,7 @@ void StoreValue(CommandHost& host, InputField& field, const std::string& value) 
   if (!HasNonSpace(value) || !GetSettingFlag("StoreValueHistory", true) ||
       !field.IsHistoryCombo() || field.control == nullptr || field.window == 0)
     return;
-  ToolbarControl& control = *field.control;
+  ChildControls& control = *field.control;
   int found = control.ComboFindStringExact(field.window, -1, value);
   if (found != kCbErr) {
     control.ComboDeleteString(field.window, found);
@@ -100,7 +100,7 @@ void ClearHistory(InputField& field) {
 
 void FillInputField(CommandHost& host, InputField& field) {
   if (field.control == nullptr || field.window == 0) return;
-  ToolbarControl& control = *field.control;
+  ChildControls& control = *field.control;
   if (field.IsHistoryCombo()) {
     for (const std::string& entry : ReadHistory(field.name))
       control.ComboAddString(field.window, entry);
@@ -145,7 +145,7 @@ void RunSearch(CommandHost& host, const std::string& commandName) {
 
 void OnListChoice(CommandHost& host, InputField& field) {
   if (field.control == nullptr || field.window == 0 || field.isEdit) return;
-  ToolbarControl& control = *field.control;
+  ChildControls& control = *field.control;
   int selected = control.ComboGetCurSel(field.window);
   if (selected < 0) return;
   if (field.IsChooser()) {
@@ -162,7 +162,7 @@ void OnEditUpdate(CommandHost& host, InputField& field, bool typed) {
   UpdateHighlightButton(host);
   if (!typed || !GetSettingFlag("UseAutoComplete", true)) return;
   if (field.control == nullptr || field.window == 0 || field.isEdit) return;
-  ToolbarControl& control = *field.control;
+  ChildControls& control = *field.control;
   int start = -1;
   int end = -1;
   bool valid = control.GetEditSelection(field.window, &start, &end) && start >= 0 && end >= 0;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/toolbar_control.h"
+#include "platform/toolbar_surface.h"
 
 namespace qv::commands {
 
@@ -26,7 +26,7 @@ struct InputField {
   // data 0 means "no value".
   std::vector<ComboChoice> choices;
   int maxHistLines = 0;
-  ToolbarControl* control = nullptr;
+  ChildControls* control = nullptr;
   WindowId window = 0;  // the combo box or edit field; 0 before it exists
 
   bool IsChooser() const { return !isEdit && !choices.empty(); }

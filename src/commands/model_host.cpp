@@ -75,7 +75,7 @@ void ResetModelCommand(CommandHost& host, const tbdl::TBDLCommand& command) {
     ResetService(host, static_cast<const tbdl::TBDLServiceCommand&>(command).Type());
 }
 
-InputField MakeInputField(const tbdl::TBDLComboItem& item, ToolbarControl* control,
+InputField MakeInputField(const tbdl::TBDLComboItem& item, ChildControls* control,
                           WindowId window) {
   InputField field;
   field.name = item.GetName();

@@ -39,7 +39,6 @@ void ExecuteModelCommand(CommandHost& host, const tbdl::TBDLCommand& command,
 void ResetModelCommand(CommandHost& host, const tbdl::TBDLCommand& command);
 
 // The input field of a COMBO item whose control is window.
-InputField MakeInputField(const tbdl::TBDLComboItem& item, ToolbarControl* control,
-                          WindowId window);
+InputField MakeInputField(const tbdl::TBDLComboItem& item, ChildControls* control, WindowId window);
 
 }  // namespace qv::commands

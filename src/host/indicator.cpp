@@ -3,7 +3,7 @@
 // mail checker's.
 #include <string>
 
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "mail/indicator.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
@@ -54,7 +54,7 @@ void TBWToolBarCtrl::BlinkStep(TBDLIndicatorItem& item) {
   if (step.updateButton) {
     SetTextAndImage(item, ButtonText(item, item.GetCaption()), step.image);
   } else if (!AnyIndicatorFlagged()) {
-    KillTimerId(kBlinkTimer);
+    KillTimerId(kBlinkTimerId);
   }
 }
 

@@ -1,6 +1,6 @@
 // The keyboard-enabled child controls: focus, Tab navigation, the keys
 // they keep from the browser, and text dropped on them.
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/toolbar.h"
@@ -50,7 +50,7 @@ long InputControl::TranslateKey(const Message& message) {
       toolbar_->Hooks().search->RunComboSearch(*toolbar_, static_cast<tbdl::TBDLComboItem&>(*item));
     return kSOk;
   }
-  ToolbarControl& control = toolbar_->Control();
+  ToolbarSurface& control = toolbar_->Control();
   if (IsEditingKey(key) || (control.IsKeyDown(kVkControl) && IsClipboardKey(key))) {
     toolbar_->SetAutoCompleteSuspended(true);
     control.DeliverMessage(message);

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "host/toolbar_command_host.h"
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "install/resource_lookup.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
@@ -148,8 +148,8 @@ void TBWToolBarCtrl::SetupButtonLike(TBDLItem& item, bool indicator) {
   }
 
   if (indicator && static_cast<TBDLIndicatorItem&>(item).Type() == "POPUP") {
-    KillTimerId(kPopupCounterTimer);
-    SetTimerId(kPopupCounterTimer, 15000);
+    KillTimerId(kPopupCounterTimerId);
+    SetTimerId(kPopupCounterTimerId, 15000);
   }
 }
 

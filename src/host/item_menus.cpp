@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "mail/indicator.h"
 #include "settings/settings.h"
 #include "tbdl/menus.h"
@@ -76,7 +76,7 @@ void TBWToolBarCtrl::BuildItemMenu(tbdl::TBDLItem& item, PopupMenu& menu, bool s
     if (target.entriesBuilt == 0) target.firstIsSidebar = entry.IsSidebar();
     ++target.entriesBuilt;
 
-    const uint32_t id = tbdl::MenuEntryIdentifier(item.Index(), number).value_or(0);
+    const uint32_t id = MenuEntryIdentifier(item.Index(), number).value_or(0);
     switch (entry.Kind()) {
       case MenuEntryKind::kSeparator:
         target.menu.Append(kOwnerDrawnSeparator, id, Data({}, -1, kMfSeparator));
@@ -93,8 +93,7 @@ void TBWToolBarCtrl::BuildItemMenu(tbdl::TBDLItem& item, PopupMenu& menu, bool s
         const std::string& caption = entry.Caption();
         const uint32_t itemFlags = flags | kMfOwnerdraw;
         if (sidebarMode && StartsWith(caption, kSidebarPrefix) && target.menu.Empty()) {
-          target.menu.Append(itemFlags, tbdl::kSidebarEntryIdentifier,
-                             Data(caption, entry.GetImage()));
+          target.menu.Append(itemFlags, kSidebarEntryId, Data(caption, entry.GetImage()));
         } else if (StartsWith(caption, kWhitelistPrefix)) {
           const std::string rest = caption.substr(sizeof kWhitelistPrefix - 1);
           const size_t bang = rest.find('!');

@@ -8,12 +8,12 @@
 #include <string>
 
 #include "platform/menu_canvas.h"
-#include "platform/toolbar_control.h"
+#include "platform/toolbar_surface.h"
+#include "tbdl/identifiers.h"
 
 namespace qv {
 
 // The identifier a "SIDEBAR!" entry gets when it heads a menu.
-inline constexpr unsigned kSidebarEntryId = 2023;
 inline constexpr size_t kSidebarMarkerLength = 8;  // "SIDEBAR!"
 
 // Layout, in pixels. The image column is the image size plus a margin on

@@ -1,12 +1,12 @@
 #include "host/toolbar_command_host.h"
 
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/toolbar.h"
 
 namespace qv {
 
-ToolbarControl* ToolbarCommandHost::GetControl() {
+ToolbarButtons* ToolbarCommandHost::GetButtons() {
   return &toolbar_.Control();
 }
 

@@ -37,7 +37,7 @@ class ToolbarCommandHost : public commands::ModelCommandHost, commands::ToolbarS
 
   // commands::CommandHost
   Browser* GetBrowser() override { return browser_; }
-  ToolbarControl* GetControl() override;
+  ToolbarButtons* GetButtons() override;
   std::vector<commands::InputField>& InputFields() override { return fields_; }
   void RefreshWebPageItems(const std::string& name) override;
   void RefreshPopupIndicator() override;

@@ -4,7 +4,7 @@
 #include "commands/highlight.h"
 #include "commands/history.h"
 #include "host/toolbar_command_host.h"
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "mail/mail_checker.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"

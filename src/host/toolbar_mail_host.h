@@ -2,7 +2,7 @@
 // refresh of its items after a pass.
 #pragma once
 
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "mail/mail_checker.h"
 
 namespace qv {

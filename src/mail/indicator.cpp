@@ -166,17 +166,8 @@ WebFrontEntries BuildWebFrontEntries(const std::string& textTemplate) {
   return result;
 }
 
-bool IsWebFrontEntryId(unsigned id) {
-  return (id & 0xFFFF) > kWebFrontIdBase;
-}
-
-unsigned WebFrontAccount(unsigned id) {
-  return (id & 0xFFFF) - kWebFrontIdBase;
-}
-
-bool RunWebFrontCommand(unsigned id, NamedCommandRunner& runner) {
-  if (!IsWebFrontEntryId(id)) return false;
-  return runner.RunNamedCommand(kWebFrontCommand, std::to_string(WebFrontAccount(id)));
+bool RunWebFrontCommand(unsigned account, NamedCommandRunner& runner) {
+  return runner.RunNamedCommand(kWebFrontCommand, std::to_string(account));
 }
 
 }  // namespace qv::mail

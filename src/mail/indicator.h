@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+
+#include "tbdl/identifiers.h"
 #include <vector>
 
 namespace qv::tbdl {
@@ -19,9 +21,6 @@ inline constexpr char kNewMessagesText[] = "You have %n new messages";
 inline constexpr char kWebFrontHelpText[] = "Open web-front for POP3 mailbox";
 inline constexpr char kWebFrontCommand[] = "GoToWebMailGate";
 inline constexpr char kWebFrontMarker[] = "POP3BoxesWebFrontLinks!";
-// Menu command ids of the mailbox entries: the first id of account N is
-// kWebFrontIdBase + N.
-inline constexpr unsigned kWebFrontIdBase = 23047;
 
 // The INDICATOR item's run-time fields that the mail rules change.
 struct IndicatorState {
@@ -82,11 +81,6 @@ BlinkStep RunBlinkStep(tbdl::TBDLIndicatorItem& item);
 // mail timer run.
 bool HasPop3Indicator(const tbdl::TBDLToolbar& toolbar);
 
-// Whether a menu command id (low 16 bits) is a mailbox entry, and its
-// account number.
-bool IsWebFrontEntryId(unsigned id);
-unsigned WebFrontAccount(unsigned id);
-
 // Runs a named command of the toolbar with a parameter; false when the
 // toolbar has no command of that name.
 class NamedCommandRunner {
@@ -95,8 +89,9 @@ class NamedCommandRunner {
   virtual bool RunNamedCommand(const std::string& name, const std::string& parameter) = 0;
 };
 
-// OnMenuCommand for a mailbox entry: "GoToWebMailGate" with the account
-// number. False (nothing done) for other ids or without that command.
-bool RunWebFrontCommand(unsigned id, NamedCommandRunner& runner);
+// The choice of a mailbox entry (its menu identifier is kWebFrontIdBase +
+// account): "GoToWebMailGate" with the account number. False (nothing
+// done) without that command.
+bool RunWebFrontCommand(unsigned account, NamedCommandRunner& runner);
 
 }  // namespace qv::mail

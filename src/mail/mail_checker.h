@@ -11,17 +11,9 @@
 
 #include "mail/pop3_client.h"
 #include "platform/registry.h"
+#include "tbdl/identifiers.h"
 
 namespace qv::mail {
-
-// Window timer ids of the toolbar window and their periods.
-inline constexpr unsigned kBlinkTimerId = 43690;
-inline constexpr unsigned kMailTimerId = 43691;
-// Never set as a timer: the CheckMail command calls the timer handler with
-// it to run a forced pass.
-inline constexpr unsigned kForcedCheckTimerId = 43692;
-inline constexpr unsigned kBlinkPeriodMs = 500;
-inline constexpr unsigned kMailTimerPeriodMs = 25000;
 
 // What the checks need of the toolbar window.
 class MailCheckHost {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/toolbar_control.h"
+#include "platform/toolbar_surface.h"
 
 namespace qv {
 

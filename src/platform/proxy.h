@@ -31,17 +31,6 @@ class ProxySettings {
   virtual bool SetConnectionOptions(const std::vector<ProxyOption>& options) = 0;
 };
 
-// Keeps what it was given instead of changing the machine's settings: the
-// native backend, and the tool's stand-in.
-class RecordingProxySettings : public ProxySettings {
- public:
-  bool SetConnectionOptions(const std::vector<ProxyOption>& options) override {
-    calls.push_back(options);
-    return true;
-  }
-  std::vector<std::vector<ProxyOption>> calls;
-};
-
 ProxySettings& DefaultProxySettings();
 
 inline ProxySettings& GetProxySettings() {

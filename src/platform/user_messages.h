@@ -19,6 +19,14 @@ inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
+// The answer of a box nobody can see: its default button (IDYES for
+// yes/no and yes/no/cancel boxes, IDOK otherwise). Backends that show
+// nothing answer this.
+inline int DefaultAnswer(unsigned style) {
+  const unsigned buttons = style & 0xF;
+  return (buttons == kMbYesNo || buttons == 0x3) ? kIdYes : kIdOk;
+}
+
 class UserMessages {
  public:
   virtual ~UserMessages() = default;

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/toolbar_control.h"
+#include "platform/toolbar_surface.h"
 #include "tbdl/menus.h"
 #include "tbdl/part.h"
 
@@ -29,9 +29,6 @@ enum ItemKind : int32_t {
   kItemSeparator = 4,
   kItemIndicator = 5,
 };
-
-// Command identifier of item index's toolbar button.
-inline constexpr int32_t kFirstButtonIdentifier = 1024;
 
 class TBDLItem : public TBDLPart {
  public:

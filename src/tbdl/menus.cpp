@@ -4,20 +4,6 @@
 
 namespace qv::tbdl {
 
-std::optional<uint32_t> MenuEntryIdentifier(int32_t itemIndex, uint32_t entryNumber) {
-  if (itemIndex < 0 || entryNumber >= kMenuEntriesPerItem) return std::nullopt;
-  uint64_t id = kFirstMenuEntryIdentifier + uint64_t(itemIndex) * kMenuEntriesPerItem + entryNumber;
-  if (id > kLastMenuEntryIdentifier) return std::nullopt;
-  return static_cast<uint32_t>(id);
-}
-
-bool DecodeMenuEntryIdentifier(uint32_t identifier, int32_t* itemIndex, uint32_t* entryNumber) {
-  if (identifier < kFirstMenuEntryIdentifier || identifier > kLastMenuEntryIdentifier) return false;
-  *itemIndex = static_cast<int32_t>((identifier - kFirstMenuEntryIdentifier) / kMenuEntriesPerItem);
-  *entryNumber = (identifier - kFirstMenuEntryIdentifier) % kMenuEntriesPerItem;
-  return true;
-}
-
 bool TBDLMenuItem::SetProperty(Keyword name, std::string_view value) {
   return SetTextProperty(command_, Keyword::command, name, value) ||
          SetTextProperty(hint_, Keyword::hint, name, value) ||

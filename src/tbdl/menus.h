@@ -14,26 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "tbdl/identifiers.h"
 #include "tbdl/part.h"
 
 namespace qv::tbdl {
-
-// Menu command identifiers: 2048 + item index * 800 + entry number.
-inline constexpr uint32_t kFirstMenuEntryIdentifier = 2048;
-inline constexpr uint32_t kMenuEntriesPerItem = 800;
-// Identifiers from 23048 on belong to the mail web-front entries.
-inline constexpr uint32_t kLastMenuEntryIdentifier = 23047;
-// The identifier of a "SIDEBAR!" banner entry.
-inline constexpr uint32_t kSidebarEntryIdentifier = 2023;
-
-// The identifier of entry entryNumber of item itemIndex's menu, or none
-// when the entry cannot have one: a menu numbers on past 800 entries, but
-// those identifiers would be read back as entries of the next item's menu,
-// and identifiers above the menu range would be read as mail web-front
-// entries. Such entries are shown without an identifier of their own.
-std::optional<uint32_t> MenuEntryIdentifier(int32_t itemIndex, uint32_t entryNumber);
-// The reverse: false for an identifier outside the menu entry range.
-bool DecodeMenuEntryIdentifier(uint32_t identifier, int32_t* itemIndex, uint32_t* entryNumber);
 
 enum class MenuEntryKind : uint8_t { kItem, kSeparator, kSubmenu };
 

@@ -13,9 +13,9 @@
 #include "commands/history.h"
 #include "commands/model_host.h"
 #include "install/resource_lookup.h"
-#include "platform/headless/headless_toolbar.h"
-#include "platform/message_recorder.h"
-#include "platform/scripted_browser.h"
+#include "simulators/headless_toolbar.h"
+#include "simulators/message_recorder.h"
+#include "simulators/scripted_browser.h"
 #include "platform/services.h"
 #include "platform/user_messages.h"
 #include "support/memory_document.h"
@@ -70,7 +70,7 @@ class TestToolbar : public commands::ModelCommandHost {
 
   // --- CommandHost
   Browser* GetBrowser() override { return &browser; }
-  ToolbarControl* GetControl() override { return &control; }
+  ToolbarButtons* GetButtons() override { return &control; }
   std::vector<commands::InputField>& InputFields() override { return fields_; }
   void RefreshWebPageItems(const std::string& name) override { refreshedPages.push_back(name); }
   void RefreshPopupIndicator() override { ++popupRefreshes; }
@@ -97,7 +97,7 @@ class TestToolbar : public commands::ModelCommandHost {
     return entries;
   }
 
-  HeadlessToolbarControl control;
+  HeadlessToolbar control;
   ScriptedBrowser browser;
   std::shared_ptr<MemoryDocument> page;
   RecordingServices services;

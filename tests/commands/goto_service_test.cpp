@@ -1,3 +1,4 @@
+#include "simulators/recording_proxy.h"
 #include "command_test_host.h"
 #include "commands/expansion.h"
 #include "commands/run_commands.h"

@@ -1,6 +1,6 @@
 #include "command_test_host.h"
 #include "commands/run_commands.h"
-#include "platform/command_line.h"
+#include "formats/command_line.h"
 #include "platform/components.h"
 #include "platform/system.h"
 #include "settings/settings.h"

@@ -210,17 +210,17 @@ TEST_F(ToolbarTest, TimersFollowTheDefinition) {
     INDICATOR { caption = "Pop" type = "POPUP" }
     SETTINGS { PROPERTY { id = "EnableDesktopAlerts" value = "1" } }
   )"));
-  EXPECT_EQ(control.Timers().at(kMailTimer), 25000u);
-  EXPECT_EQ(control.Timers().at(kPopupCounterTimer), 15000u);
-  EXPECT_EQ(control.Timers().at(kAlertTimer), 15000u);
+  EXPECT_EQ(control.Timers().at(kMailTimerId), 25000u);
+  EXPECT_EQ(control.Timers().at(kPopupCounterTimerId), 15000u);
+  EXPECT_EQ(control.Timers().at(kAlertTimerId), 15000u);
   EXPECT_EQ(hooks.checkPasses, std::vector<bool>{false});
-  toolbar->OnTimer(kForcedMailCheck);
+  toolbar->OnTimer(kForcedCheckTimerId);
   EXPECT_EQ(hooks.checkPasses.back(), true);
   toolbar->Stop();
   EXPECT_TRUE(control.Timers().empty());
   EXPECT_EQ(toolbar->Model(), nullptr);
   toolbar->OnButtonClick(1024);
-  toolbar->OnTimer(kBlinkTimer);
+  toolbar->OnTimer(kBlinkTimerId);
 }
 
 TEST_F(ToolbarTest, WebPagesSizeThemselvesAndRelayNavigationOnceLoaded) {

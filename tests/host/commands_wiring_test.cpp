@@ -1,7 +1,7 @@
 // The toolbar window running the commands layer for real: searches,
 // web-front menu entries and page-dependent web pages reach the browser.
 #include "host/toolbar_command_host.h"
-#include "platform/scripted_browser.h"
+#include "simulators/scripted_browser.h"
 #include "toolbar_fixture.h"
 
 namespace qv::test {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/bitmap_file.h"
-#include "platform/headless/headless_toolbar.h"
+#include "formats/bitmap_file.h"
+#include "simulators/headless_toolbar.h"
 #include "toolbar_fixture.h"
 
 namespace qv::test {
@@ -38,7 +38,7 @@ TEST(BitmapFileTest, ReadsSizesAndRejectsDamagedFiles) {
 }
 
 TEST(HeadlessToolbarTest, ComboLookupsFollowTheComboBoxRules) {
-  HeadlessToolbarControl control;
+  HeadlessToolbar control;
   const WindowId combo = control.CreateChild(ChildSpec{ChildKind::kComboBox, kWsVisible, 0, {}});
   for (const char* text : {"Apple", "banana", "apricot", "Banana split"})
     control.ComboAddString(combo, text);
@@ -58,7 +58,7 @@ TEST(HeadlessToolbarTest, ComboLookupsFollowTheComboBoxRules) {
 }
 
 TEST(HeadlessToolbarTest, WidthsFollowTextStylesAndFixedSizes) {
-  HeadlessToolbarControl control;
+  HeadlessToolbar control;
   control.SetBitmapSize(16, 16);
   control.SetExtendedStyle(kTbstyleExDrawddarrows);
   control.AddButtons({ToolbarButton{0, 1, kTbstateEnabled, kBtnsAutosize | kBtnsShowtext, 0, 0},
@@ -70,7 +70,7 @@ TEST(HeadlessToolbarTest, WidthsFollowTextStylesAndFixedSizes) {
   control.SetButtonInfo(1, text);
   Rect r;
   control.GetItemRect(0, &r);
-  EXPECT_EQ(r.Width(), 16 + 7 + 4 + 4 * HeadlessToolbarControl::kCharWidth);
+  EXPECT_EQ(r.Width(), 16 + 7 + 4 + 4 * HeadlessToolbar::kCharWidth);
   control.GetItemRect(1, &r);
   EXPECT_EQ(r.Width(), 8);
   control.GetItemRect(2, &r);

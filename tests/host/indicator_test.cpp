@@ -65,29 +65,29 @@ TEST_F(ToolbarTest, BlinkingRunsTwiceParam2StepsThenMarksTheMessagesSeen) {
   ASSERT_TRUE(Build(Mail("All read", "")));
   auto& mail = Indicator(Item(0));
   toolbar->RefreshIndicators();
-  ASSERT_EQ(control.Timers().count(kBlinkTimer), 1u);
-  EXPECT_EQ(control.Timers().at(kBlinkTimer), 500u);
+  ASSERT_EQ(control.Timers().count(kBlinkTimerId), 1u);
+  EXPECT_EQ(control.Timers().at(kBlinkTimerId), 500u);
 
   std::vector<int> images;
   for (int step = 0; step < 6; ++step) {
-    toolbar->OnTimer(kBlinkTimer);
+    toolbar->OnTimer(kBlinkTimerId);
     images.push_back(ButtonOf(0).button.bitmap);
   }
   EXPECT_EQ(images, (std::vector<int>{-1, 4, -1, 4, -1, 4}));
   EXPECT_EQ(AccountStats(1), 2u);
   EXPECT_TRUE(mail.flagged);
 
-  toolbar->OnTimer(kBlinkTimer);  // the seventh step resets
+  toolbar->OnTimer(kBlinkTimerId);  // the seventh step resets
   EXPECT_FALSE(mail.flagged);
   EXPECT_EQ(mail.state, 0);
   EXPECT_EQ(AccountStats(1), 0u);
   EXPECT_EQ(ButtonOf(0).button.bitmap, 4);  // not updated in that step
   EXPECT_EQ(toolbar->ToolTipText(1024), "All read");
-  EXPECT_EQ(control.Timers().count(kBlinkTimer), 0u);
+  EXPECT_EQ(control.Timers().count(kBlinkTimerId), 0u);
 
   toolbar->RefreshIndicators();
   EXPECT_EQ(ButtonOf(0).button.bitmap, 2);
-  EXPECT_EQ(control.Timers().count(kBlinkTimer), 0u);
+  EXPECT_EQ(control.Timers().count(kBlinkTimerId), 0u);
 }
 
 TEST_F(ToolbarTest, AttentionStateKeepsBlinkingUntilItEndsLit) {
@@ -97,10 +97,10 @@ TEST_F(ToolbarTest, AttentionStateKeepsBlinkingUntilItEndsLit) {
   auto& mail = Indicator(Item(0));
   mail.blinkCount = 0;
   mail.state = -2;
-  toolbar->OnTimer(kBlinkTimer);
+  toolbar->OnTimer(kBlinkTimerId);
   EXPECT_EQ(ButtonOf(0).button.bitmap, 3);  // -2: updated without counting
   EXPECT_TRUE(mail.flagged);
-  toolbar->OnTimer(kBlinkTimer);
+  toolbar->OnTimer(kBlinkTimerId);
   EXPECT_FALSE(mail.flagged);
 }
 
@@ -130,7 +130,7 @@ TEST_F(ToolbarTest, PopupIndicatorShowsTheCounterAndTheBlockerState) {
 
   hooks.whitelisted = false;
   hooks.blockedTotal = 0;
-  toolbar->OnTimer(kPopupCounterTimer);  // the counter changed
+  toolbar->OnTimer(kPopupCounterTimerId);  // the counter changed
   EXPECT_EQ(ButtonOf(0).text, "None blocked");
   hooks.blockerEnabled = false;
   toolbar->UpdateItem(Item(0));

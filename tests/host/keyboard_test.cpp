@@ -23,24 +23,24 @@ TEST_F(KeyboardTest, TabMovesBetweenControlsAndLeavesTheBandAtEitherEnd) {
   EXPECT_TRUE(toolbar->OnForwardedKeyDown(kVkTab));
   EXPECT_EQ(control.GetFocus(), Edit(1));
   EXPECT_TRUE(toolbar->OnForwardedKeyDown(kVkTab));
-  EXPECT_EQ(control.GetFocus(), HeadlessToolbarControl::kReflectorWindow);
+  EXPECT_EQ(control.GetFocus(), HeadlessToolbar::kReflectorWindow);
 
   control.SetKeyDown(kVkShift, true);
   control.SetFocus(Edit(1));
   EXPECT_TRUE(toolbar->OnForwardedKeyDown(kVkTab));
   EXPECT_EQ(control.GetFocus(), Edit(0));
   EXPECT_TRUE(toolbar->OnForwardedKeyDown(kVkTab));
-  EXPECT_EQ(control.GetFocus(), HeadlessToolbarControl::kReflectorWindow);
+  EXPECT_EQ(control.GetFocus(), HeadlessToolbar::kReflectorWindow);
 }
 
 TEST_F(KeyboardTest, TabFromAWindowBelowTheBandEntersTheFirstControl) {
-  const WindowId second = control.AddWindow(HeadlessToolbarControl::kReflectorWindow);
+  const WindowId second = control.AddWindow(HeadlessToolbar::kReflectorWindow);
   const WindowId focus = control.AddWindow(control.AddWindow(second));
   control.SetFocus(focus);
   EXPECT_TRUE(toolbar->OnForwardedKeyDown(kVkTab));
   EXPECT_EQ(control.GetFocus(), Edit(0));
 
-  control.SetFocus(control.AddWindow(HeadlessToolbarControl::kFrameWindow));
+  control.SetFocus(control.AddWindow(HeadlessToolbar::kFrameWindow));
   EXPECT_FALSE(toolbar->OnForwardedKeyDown(kVkTab));
   EXPECT_FALSE(toolbar->OnForwardedKeyDown('A'));
 }
@@ -74,8 +74,8 @@ TEST_F(KeyboardTest, EditingKeysStayInTheControlAndOthersGoToTheBrowser) {
   EXPECT_FALSE(toolbar->AutoCompleteSuspended());
   EXPECT_EQ(control.DeliveredMessages().size(), 4u);
 
-  control.SetFocus(HeadlessToolbarControl::kFrameWindow);
-  EXPECT_EQ(Key(HeadlessToolbarControl::kFrameWindow, kWmKeydown, kVkBack), kSFalse);
+  control.SetFocus(HeadlessToolbar::kFrameWindow);
+  EXPECT_EQ(Key(HeadlessToolbar::kFrameWindow, kWmKeydown, kVkBack), kSFalse);
 }
 
 TEST_F(KeyboardTest, DroppedTextFillsTheBoxAndSearchesUnlessSwitchedOff) {

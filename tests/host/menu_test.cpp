@@ -3,7 +3,7 @@
 namespace qv::test {
 namespace {
 
-PopupMenu Dropped(TBWToolBarCtrl& toolbar, HeadlessToolbarControl& control, int index) {
+PopupMenu Dropped(TBWToolBarCtrl& toolbar, HeadlessToolbar& control, int index) {
   toolbar.OnDropDown(1024 + index);
   EXPECT_FALSE(control.TrackedMenus().empty());
   return control.TrackedMenus().empty() ? PopupMenu{} : control.TrackedMenus().back().menu;
@@ -152,7 +152,7 @@ TEST_F(ToolbarTest, AHugeAccountCountDoesNotHangTheMenu) {
   ASSERT_TRUE(Build(kMailMenu));
   PopupMenu menu = Dropped(*toolbar, control, 0);
   EXPECT_EQ(menu.entries.size(), 2u);
-  for (const MenuEntry& e : menu.entries) EXPECT_LE(e.id, kMenuCommandLast);
+  for (const MenuEntry& e : menu.entries) EXPECT_LE(e.id, kLastCommandId);
 }
 
 TEST_F(ToolbarTest, EntriesBeyondEightHundredGetNoIdentifier) {

@@ -93,10 +93,10 @@ int ToolbarTest::WidthOf(int index) {
   return r.Width();
 }
 
-const HeadlessToolbarControl::Child& ToolbarTest::ChildOf(int index) {
-  const HeadlessToolbarControl::Child* child = control.FindChild(toolbar->ItemWindow(index));
+const HeadlessToolbar::Child& ToolbarTest::ChildOf(int index) {
+  const HeadlessToolbar::Child* child = control.FindChild(toolbar->ItemWindow(index));
   EXPECT_NE(child, nullptr) << "item " << index << " has no control";
-  static const HeadlessToolbarControl::Child none;
+  static const HeadlessToolbar::Child none;
   return child ? *child : none;
 }
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "install/resource_lookup.h"
-#include "platform/headless/headless_toolbar.h"
+#include "simulators/headless_toolbar.h"
 #include "platform/services.h"
 #include "platform/user_messages.h"
 #include "support/memory_registry.h"
@@ -95,9 +95,9 @@ class ToolbarTest : public ::testing::Test {
   void SetAccountCount(uint32_t count);
   uint32_t AccountStats(unsigned n);
 
-  const HeadlessToolbarControl::Button& ButtonOf(int index) { return control.Buttons().at(index); }
+  const HeadlessToolbar::Button& ButtonOf(int index) { return control.Buttons().at(index); }
   int WidthOf(int index);
-  const HeadlessToolbarControl::Child& ChildOf(int index);
+  const HeadlessToolbar::Child& ChildOf(int index);
   tbdl::TBDLItem& Item(int index) { return *toolbar->ItemAt(index); }
 
   MemoryRegistry registry;
@@ -106,7 +106,7 @@ class ToolbarTest : public ::testing::Test {
   ScopedService<UserMessages> useMessages{&PlatformServices::messages, &messages};
   TempDir dir;
   LocalResourceLookup lookup;
-  HeadlessToolbarControl control;
+  HeadlessToolbar control;
   RecordingHooks hooks;
   std::unique_ptr<TBWToolBarCtrl> toolbar;
 };

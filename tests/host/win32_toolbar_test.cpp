@@ -12,7 +12,7 @@
 #include "host/menu_painter.h"
 #include "host/win32/menu_messages_win32.h"
 #include "platform/win32/menu_canvas_win32.h"
-#include "platform/win32/toolbar_control_win32.h"
+#include "platform/win32/toolbar_surface_win32.h"
 #include "support/temp_dir.h"
 #include "toolbar_fixture.h"
 
@@ -33,7 +33,7 @@ class Win32ToolbarTest : public ::testing::Test {
                             CCS_TOP | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                         0, 0, 1024, 22, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window_, nullptr);
-    control_ = std::make_unique<Win32ToolbarControl>(window_);
+    control_ = std::make_unique<Win32ToolbarSurface>(window_);
   }
   void TearDown() override {
     control_.reset();
@@ -42,11 +42,11 @@ class Win32ToolbarTest : public ::testing::Test {
 
   HWND parent_ = nullptr;
   HWND window_ = nullptr;
-  std::unique_ptr<Win32ToolbarControl> control_;
+  std::unique_ptr<Win32ToolbarSurface> control_;
 };
 
 TEST_F(Win32ToolbarTest, ButtonsTextsAndHiding) {
-  ToolbarControl& c = *control_;
+  ToolbarSurface& c = *control_;
   EXPECT_EQ(c.ParentWindow(), reinterpret_cast<WindowId>(parent_));
   ASSERT_TRUE(
       c.AddButtons({ToolbarButton{0, 1024, kTbstateEnabled, kBtnsAutosize | kBtnsShowtext, 0, 0},
@@ -75,7 +75,7 @@ TEST_F(Win32ToolbarTest, ButtonsTextsAndHiding) {
 }
 
 TEST_F(Win32ToolbarTest, ComboBoxLookupsAndBitmaps) {
-  ToolbarControl& c = *control_;
+  ToolbarSurface& c = *control_;
   const WindowId combo = c.CreateChild(
       ChildSpec{ChildKind::kComboBox, kWsChild | kWsVisible | kCbsDropdown | kCbsAutohscroll, 0,
                 Rect{0, 0, 120, 120}});
@@ -116,7 +116,7 @@ TEST_F(Win32ToolbarTest, BitmapButtonsShowTheHotPictureWhileThePointerIsOverThem
   WriteFile(dir.File("normal.bmp"), BitmapBytes(30, 16));
   WriteFile(dir.File("hot.bmp"), BitmapBytes(20, 16));
   WriteFile(dir.File("bad.bmp"), "BM garbage");
-  ToolbarControl& c = *control_;
+  ToolbarSurface& c = *control_;
   const WindowId id =
       c.CreateChild(ChildSpec{ChildKind::kBitmapButton, kWsChild | kWsVisible, 0, {0, 0, 50, 22}});
   ASSERT_NE(id, 0u);
@@ -203,7 +203,7 @@ TEST_F(Win32ToolbarTest, TheSidebarBannerAndEntriesPaintWithGdi) {
 // messages go to the toolbar window, and the menu closes on the first timer.
 struct MenuProbe {
   TBWToolBarCtrl* toolbar = nullptr;
-  Win32ToolbarControl* control = nullptr;
+  Win32ToolbarSurface* control = nullptr;
   int measured = 0;
   int widest = 0;
   int foreign = 0;

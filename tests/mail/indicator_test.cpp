@@ -134,13 +134,13 @@ TEST_F(IndicatorTest, WebFrontEntriesAndTheirCommand) {
     std::vector<std::string> runs;
     bool hasCommand = true;
   } runner;
-  EXPECT_TRUE(RunWebFrontCommand(23050, runner));
-  EXPECT_FALSE(RunWebFrontCommand(23047, runner));  // an ordinary menu entry
+  // The entries' identifiers name their accounts.
+  const CommandTarget chosen = DecodeCommandId(built.entries[1].id, CommandSource::kMenu);
+  ASSERT_EQ(chosen.kind, CommandTargetKind::kWebFront);
+  EXPECT_TRUE(RunWebFrontCommand(chosen.account, runner));
   runner.hasCommand = false;
-  EXPECT_FALSE(RunWebFrontCommand(0x10000 + 23048, runner));
+  EXPECT_FALSE(RunWebFrontCommand(1, runner));
   EXPECT_EQ(runner.runs, (std::vector<std::string>{"GoToWebMailGate(3)", "GoToWebMailGate(1)"}));
-  EXPECT_TRUE(IsWebFrontEntryId(23048));
-  EXPECT_FALSE(IsWebFrontEntryId(23047));
 }
 
 // The whole path on the model's items: a pass that finds new mail starts the

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_text.h"
+#include "formats/reg_text.h"
 #include "platform/services.h"
 #include "support/temp_dir.h"
 

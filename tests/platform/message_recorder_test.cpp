@@ -1,4 +1,4 @@
-#include "platform/message_recorder.h"
+#include "simulators/message_recorder.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_text.h"
+#include "formats/reg_text.h"
 
 namespace qv {
 namespace {

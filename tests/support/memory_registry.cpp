@@ -1,6 +1,6 @@
 #include "support/memory_registry.h"
 
-#include "platform/reg_text.h"
+#include "formats/reg_text.h"
 
 namespace qv {
 

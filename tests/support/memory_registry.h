@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/registry_tree.h"
+#include "formats/registry_tree.h"
 
 namespace qv {
 

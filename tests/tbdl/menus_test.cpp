@@ -65,11 +65,10 @@ TEST(Menus, EntriesAreNumberedDepthFirstWithSubmenusAfterTheirEntries) {
   EXPECT_EQ(mail.FindMenuEntry(5)->Kind(), MenuEntryKind::kSeparator);
 
   // Decoding an identifier finds the same entry.
-  int32_t item = 0;
-  uint32_t entry = 0;
-  ASSERT_TRUE(DecodeMenuEntryIdentifier(3650, &item, &entry));
-  EXPECT_EQ(item, 2);
-  EXPECT_EQ(model.Item(item)->FindMenuEntry(entry)->Caption(), "E3");
+  const CommandTarget chosen = DecodeCommandId(3650, CommandSource::kMenu);
+  ASSERT_EQ(chosen.kind, CommandTargetKind::kMenuEntry);
+  EXPECT_EQ(chosen.itemIndex, 2);
+  EXPECT_EQ(model.Item(chosen.itemIndex)->FindMenuEntry(chosen.entryNumber)->Caption(), "E3");
 
   // Items without a MENU have an empty one.
   EXPECT_EQ(model.Item(0)->Menu().EntryCount(), 0u);
@@ -120,13 +119,23 @@ TEST(Menus, IdentifiersStopAtTheEndOfTheItemsRange) {
   EXPECT_EQ(MenuEntryIdentifier(-1, 0), std::nullopt);
   EXPECT_EQ(MenuEntryIdentifier(INT32_MAX, 0), std::nullopt);
 
-  int32_t item = -1;
-  uint32_t entry = 0;
-  EXPECT_FALSE(DecodeMenuEntryIdentifier(2047, &item, &entry));
-  EXPECT_FALSE(DecodeMenuEntryIdentifier(23048, &item, &entry));
-  EXPECT_TRUE(DecodeMenuEntryIdentifier(23047, &item, &entry));
-  EXPECT_EQ(item, 26);
-  EXPECT_EQ(entry, 199u);
+  // Every identifier decodes to what it names, by where it came from.
+  auto menu = [](unsigned id) { return DecodeCommandId(id, CommandSource::kMenu); };
+  auto button = [](unsigned id) { return DecodeCommandId(id, CommandSource::kButton); };
+  EXPECT_EQ(menu(2047).kind, CommandTargetKind::kNone);
+  EXPECT_EQ(menu(kSidebarEntryId).kind, CommandTargetKind::kNone);
+  EXPECT_EQ(menu(23047).kind, CommandTargetKind::kMenuEntry);
+  EXPECT_EQ(menu(23047).itemIndex, 26);
+  EXPECT_EQ(menu(23047).entryNumber, 199u);
+  EXPECT_EQ(menu(23048).kind, CommandTargetKind::kWebFront);
+  EXPECT_EQ(menu(23048).account, 1u);
+  EXPECT_EQ(menu(0x10000 + 23248).account, 201u);  // high word ignored
+  EXPECT_EQ(menu(23249).kind, CommandTargetKind::kNone);
+  EXPECT_EQ(button(1023).kind, CommandTargetKind::kNone);
+  EXPECT_EQ(button(1024).itemIndex, 0);
+  EXPECT_EQ(button(2100).kind, CommandTargetKind::kButton);
+  EXPECT_EQ(button(2100).itemIndex, 1076);
+  EXPECT_EQ(button(23249).kind, CommandTargetKind::kNone);
 }
 
 TEST(Menus, MoreThan800EntriesAllLoadButOnlyTheFirst800HaveIdentifiers) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_recorder.h"
+#include "simulators/message_recorder.h"
 #include "platform/services.h"
 
 namespace qv::test {

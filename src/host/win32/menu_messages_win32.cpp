@@ -1,13 +1,13 @@
 #include "host/win32/menu_messages_win32.h"
 
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 #include "platform/win32/menu_canvas_win32.h"
-#include "platform/win32/toolbar_control_win32.h"
+#include "platform/win32/toolbar_surface_win32.h"
 
 namespace qv {
 namespace {
 
-MenuItemData DataOf(const Win32ToolbarControl::MenuRecord& record) {
+MenuItemData DataOf(const Win32ToolbarSurface::MenuRecord& record) {
   MenuItemData data;
   data.text = record.text ? record.text : "";
   data.typeFlags = record.typeFlags;
@@ -34,12 +34,12 @@ class WindowDc {
 
 }  // namespace
 
-bool HandleMenuDrawMessage(TBWToolBarCtrl& toolbar, Win32ToolbarControl& control, UINT message,
+bool HandleMenuDrawMessage(TBWToolBarCtrl& toolbar, Win32ToolbarSurface& control, UINT message,
                            WPARAM, LPARAM lParam, LRESULT* result) {
   if (message == WM_MEASUREITEM) {
     auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
     if (!measure || measure->CtlType != ODT_MENU) return false;
-    const Win32ToolbarControl::MenuRecord* record = control.FindMenuRecord(measure->itemData);
+    const Win32ToolbarSurface::MenuRecord* record = control.FindMenuRecord(measure->itemData);
     if (!record) return false;
     WindowDc dc(control.Handle());
     if (!dc.get()) return false;
@@ -53,7 +53,7 @@ bool HandleMenuDrawMessage(TBWToolBarCtrl& toolbar, Win32ToolbarControl& control
   if (message == WM_DRAWITEM) {
     auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
     if (!draw || draw->CtlType != ODT_MENU) return false;
-    const Win32ToolbarControl::MenuRecord* record = control.FindMenuRecord(draw->itemData);
+    const Win32ToolbarSurface::MenuRecord* record = control.FindMenuRecord(draw->itemData);
     if (!record) return false;
     const MenuItemData data = DataOf(*record);
     Win32MenuCanvas canvas(draw->hDC, control.NormalImages());

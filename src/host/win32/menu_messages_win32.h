@@ -8,12 +8,12 @@
 namespace qv {
 
 class TBWToolBarCtrl;
-class Win32ToolbarControl;
+class Win32ToolbarSurface;
 
 // True when the message was an entry of the toolbar's own menu and has been
 // answered (*result is the window procedure's result); false for anything
 // else, which then takes the default path.
-bool HandleMenuDrawMessage(TBWToolBarCtrl& toolbar, Win32ToolbarControl& control, UINT message,
+bool HandleMenuDrawMessage(TBWToolBarCtrl& toolbar, Win32ToolbarSurface& control, UINT message,
                            WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 }  // namespace qv

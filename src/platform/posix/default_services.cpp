@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "platform/message_recorder.h"
+#include "platform/user_messages.h"
 #include "platform/posix/file_registry.h"
 #include "platform/posix/posix_backends.h"
 #include "platform/posix/posix_network.h"
@@ -11,7 +11,7 @@ namespace qv {
 int StderrMessages::ShowMessage(const std::string& text, const std::string& caption,
                                 unsigned style) {
   std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
-  return MessageRecorder::DefaultAnswer(style);
+  return DefaultAnswer(style);
 }
 
 void InstallDefaultServices(PlatformServices& services) {

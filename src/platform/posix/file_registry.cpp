@@ -12,7 +12,7 @@
 #include <ctime>
 #include <vector>
 
-#include "platform/reg_text.h"
+#include "formats/reg_text.h"
 
 namespace qv {
 namespace {

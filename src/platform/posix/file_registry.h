@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_text.h"
-#include "platform/registry_tree.h"
+#include "formats/reg_text.h"
+#include "formats/registry_tree.h"
 
 namespace qv {
 

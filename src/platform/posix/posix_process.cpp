@@ -2,10 +2,11 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 #include <vector>
 
-#include "platform/command_line.h"
+#include "formats/command_line.h"
 #include "platform/components.h"
 #include "platform/posix/posix_backends.h"
 #include "platform/proxy.h"
@@ -43,8 +44,27 @@ uint32_t PosixSystem::GetSystemColor(int index) {
   return 0x00F0F0F0u;
 }
 
+namespace {
+
+// There is no per-user LAN connection setting to change here: the options
+// stay with the process, as the last ones set.
+class ProcessProxySettings : public ProxySettings {
+ public:
+  bool SetConnectionOptions(const std::vector<ProxyOption>& options) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    options_ = options;
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<ProxyOption> options_;
+};
+
+}  // namespace
+
 ProxySettings& DefaultProxySettings() {
-  static RecordingProxySettings proxy;
+  static ProcessProxySettings proxy;
   return proxy;
 }
 

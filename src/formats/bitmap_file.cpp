@@ -1,4 +1,4 @@
-#include "platform/bitmap_file.h"
+#include "formats/bitmap_file.h"
 
 #include <cstdint>
 #include <cstdlib>

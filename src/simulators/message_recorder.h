@@ -32,7 +32,6 @@ class MessageRecorder : public UserMessages {
   // a box is answered with its default button: IDYES for yes/no boxes,
   // IDOK otherwise.
   void QueueAnswer(int answer);
-  static int DefaultAnswer(unsigned style);
 
   std::vector<RecordedMessage> messages() const;
   size_t count() const;

@@ -12,17 +12,17 @@
 #include <memory>
 #include <string>
 
-#include "platform/toolbar_control.h"
+#include "platform/toolbar_surface.h"
 #include "platform/win32/gdi_handles.h"
 
 namespace qv {
 
-class Win32ToolbarControl : public ToolbarControl {
+class Win32ToolbarSurface : public ToolbarSurface {
  public:
-  explicit Win32ToolbarControl(HWND toolbar) : toolbar_(toolbar) {}
-  ~Win32ToolbarControl() override;
-  Win32ToolbarControl(const Win32ToolbarControl&) = delete;
-  Win32ToolbarControl& operator=(const Win32ToolbarControl&) = delete;
+  explicit Win32ToolbarSurface(HWND toolbar) : toolbar_(toolbar) {}
+  ~Win32ToolbarSurface() override;
+  Win32ToolbarSurface(const Win32ToolbarSurface&) = delete;
+  Win32ToolbarSurface& operator=(const Win32ToolbarSurface&) = delete;
 
   // The record an owner-drawn entry carries as its item data (five fields).
   struct MenuRecord {

@@ -1,8 +1,15 @@
-// The toolbar-control seam: what the toolbar window and its items ask of the
-// toolbar common control, of the child controls placed over its buttons
-// (combo boxes, edit fields, web-page hosts, bitmap buttons), of popup menus
-// and of the window timers. Constants keep their Windows values so that the
-// Win32 backend passes them straight through.
+// The toolbar surface seam: what the toolbar window asks of the screen it
+// draws on. Three interfaces, one per concern, so that each piece of the
+// toolbar window (and each test double) deals only with what it uses:
+//   ToolbarButtons  the toolbar common control: font, styles, image lists,
+//                   buttons and their geometry;
+//   ChildControls   the windows placed over its buttons (combo boxes, edit
+//                   fields, web-page hosts, bitmap buttons) and the
+//                   keyboard focus;
+//   MenusAndTimers  popup menus and window timers.
+// ToolbarSurface is all three, as a backend implements them. Constants keep
+// their Windows values so that the Win32 backend passes them straight
+// through.
 #pragma once
 
 #include <cstdint>
@@ -205,18 +212,12 @@ struct ChildSpec {
   Rect rect;
 };
 
-class ToolbarControl {
+class ToolbarButtons {
  public:
-  virtual ~ToolbarControl() = default;
+  virtual ~ToolbarButtons() = default;
 
-  // --- the control itself
+  // The toolbar common control's own window.
   virtual WindowId Window() = 0;
-  // The window that parents the control (the band's reflector window).
-  virtual WindowId ParentWindow() = 0;
-  // GetParent of any window; 0 for none.
-  virtual WindowId GetParentOf(WindowId window) = 0;
-  virtual WindowId GetFocus() = 0;
-  virtual void SetFocus(WindowId window) = 0;
   // Creates the toolbar font (replacing and deleting the previous one) and
   // hands it to the control with redraw (WM_SETFONT). False when no font
   // could be made.
@@ -226,8 +227,6 @@ class ToolbarControl {
   virtual uint32_t GetExtendedStyle() = 0;
   virtual void SetExtendedStyle(uint32_t exStyle) = 0;
   virtual void SetWaitCursor(bool wait) = 0;
-  // GetKeyState: the key is held while the current message was sent.
-  virtual bool IsKeyDown(unsigned virtualKey) = 0;
   // TB_AUTOSIZE, then WM_SIZE to the control.
   virtual void AutoSizeAndResize() = 0;
 
@@ -262,6 +261,27 @@ class ToolbarControl {
   // there is none.
   virtual int HitTest(Point client) = 0;
   virtual Point ClientToScreen(Point client) = 0;
+};
+
+class ChildControls {
+ public:
+  virtual ~ChildControls() = default;
+
+  // --- windows and the keyboard focus
+  // The toolbar control, which parents the child controls.
+  virtual WindowId ToolbarWindow() = 0;
+  // The window that parents the toolbar control (the band's reflector
+  // window).
+  virtual WindowId ParentWindow() = 0;
+  // GetParent of any window; 0 for none.
+  virtual WindowId GetParentOf(WindowId window) = 0;
+  virtual WindowId GetFocus() = 0;
+  virtual void SetFocus(WindowId window) = 0;
+  // GetKeyState: the key is held while the current message was sent.
+  virtual bool IsKeyDown(unsigned virtualKey) = 0;
+  // Hands a key message to the control itself (TranslateMessage and
+  // DispatchMessage).
+  virtual void DeliverMessage(const Message& message) = 0;
 
   // --- child controls, children of the toolbar control
   virtual WindowId CreateChild(const ChildSpec& spec) = 0;
@@ -277,9 +297,6 @@ class ToolbarControl {
   virtual WindowId EditPartOf(WindowId child) = 0;
   // Registers a tooltip for the window on the toolbar's tooltip control.
   virtual void AddToolTip(WindowId window, const std::string& text) = 0;
-  // Hands a key message to the control itself (TranslateMessage and
-  // DispatchMessage).
-  virtual void DeliverMessage(const Message& message) = 0;
 
   // Combo boxes (CB_* semantics; indices from 0, kCbErr on failure).
   virtual int ComboAddString(WindowId combo, const std::string& text) = 0;
@@ -310,13 +327,23 @@ class ToolbarControl {
   virtual bool NavigateWebPage(WindowId page, const std::string& url) = 0;
   virtual bool SetBitmapButtonImages(WindowId button, const std::string& normalPath,
                                      const std::string& hotPath) = 0;
+};
 
-  // --- popup menus and timers
+class MenusAndTimers {
+ public:
+  virtual ~MenusAndTimers() = default;
   // Shows the menu at a screen point, owned by the toolbar control; a chosen
   // entry comes back to the toolbar as a menu command.
   virtual void TrackPopupMenu(const PopupMenu& menu, uint32_t flags, Point screen) = 0;
   virtual bool SetTimer(unsigned id, unsigned periodMs) = 0;
   virtual void KillTimer(unsigned id) = 0;
+};
+
+// The whole surface, as a backend implements it.
+class ToolbarSurface : public ToolbarButtons, public ChildControls, public MenusAndTimers {
+ public:
+  // The toolbar control is both the button strip and the children's parent.
+  WindowId ToolbarWindow() override { return Window(); }
 };
 
 }  // namespace qv

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry_tree.h"
+#include "formats/registry_tree.h"
 
 namespace qv {
 

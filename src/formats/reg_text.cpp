@@ -1,4 +1,4 @@
-#include "platform/reg_text.h"
+#include "formats/reg_text.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/toolbar_control_win32.h"
+#include "platform/win32/toolbar_surface_win32.h"
 
 #include <commctrl.h>
 #include <exdisp.h>
@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/bitmap_file.h"
+#include "formats/bitmap_file.h"
 
 namespace qv {
 namespace {
@@ -37,7 +37,7 @@ constexpr UINT_PTR kPictureSubclass = 0x5156;  // any number unique per subclass
 }  // namespace
 
 // Keeps a bitmap button on its hot picture while the pointer is over it.
-LRESULT CALLBACK Win32ToolbarControl::BitmapButtonProc(HWND window, UINT message, WPARAM wParam,
+LRESULT CALLBACK Win32ToolbarSurface::BitmapButtonProc(HWND window, UINT message, WPARAM wParam,
                                                        LPARAM lParam, UINT_PTR, DWORD_PTR data) {
   auto* pictures = reinterpret_cast<BitmapPictures*>(data);
   if (message == WM_MOUSEMOVE && !pictures->pointerOver) {
@@ -53,14 +53,14 @@ LRESULT CALLBACK Win32ToolbarControl::BitmapButtonProc(HWND window, UINT message
   return DefSubclassProc(window, message, wParam, lParam);
 }
 
-Win32ToolbarControl::~Win32ToolbarControl() {
+Win32ToolbarSurface::~Win32ToolbarSurface() {
   DestroyImageLists();
   while (!pictures_.empty()) ReleasePictures(pictures_.begin()->first);
   DeleteToolbarFont();
 }
 
 // The button lets go of its pictures before they are deleted.
-void Win32ToolbarControl::ReleasePictures(HWND button) {
+void Win32ToolbarSurface::ReleasePictures(HWND button) {
   auto it = pictures_.find(button);
   if (it == pictures_.end()) return;
   if (IsWindow(button)) {
@@ -70,20 +70,20 @@ void Win32ToolbarControl::ReleasePictures(HWND button) {
   pictures_.erase(it);
 }
 
-WindowId Win32ToolbarControl::ParentWindow() {
+WindowId Win32ToolbarSurface::ParentWindow() {
   return W(GetParent(toolbar_));
 }
-WindowId Win32ToolbarControl::GetParentOf(WindowId window) {
+WindowId Win32ToolbarSurface::GetParentOf(WindowId window) {
   return W(GetParent(H(window)));
 }
-WindowId Win32ToolbarControl::GetFocus() {
+WindowId Win32ToolbarSurface::GetFocus() {
   return W(::GetFocus());
 }
-void Win32ToolbarControl::SetFocus(WindowId window) {
+void Win32ToolbarSurface::SetFocus(WindowId window) {
   ::SetFocus(H(window));
 }
 
-bool Win32ToolbarControl::SetToolbarFont(const FontSpec& spec) {
+bool Win32ToolbarSurface::SetToolbarFont(const FontSpec& spec) {
   DeleteToolbarFont();
   font_ = CreateFontA(spec.height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, spec.charset,
                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, spec.pitchAndFamily,
@@ -93,19 +93,19 @@ bool Win32ToolbarControl::SetToolbarFont(const FontSpec& spec) {
   return true;
 }
 
-void Win32ToolbarControl::DeleteToolbarFont() {
+void Win32ToolbarSurface::DeleteToolbarFont() {
   if (font_) DeleteObject(font_);
   font_ = nullptr;
 }
 
-uint32_t Win32ToolbarControl::GetExtendedStyle() {
+uint32_t Win32ToolbarSurface::GetExtendedStyle() {
   return static_cast<uint32_t>(Send(TB_GETEXTENDEDSTYLE));
 }
-void Win32ToolbarControl::SetExtendedStyle(uint32_t exStyle) {
+void Win32ToolbarSurface::SetExtendedStyle(uint32_t exStyle) {
   Send(TB_SETEXTENDEDSTYLE, 0, exStyle);
 }
 
-void Win32ToolbarControl::SetWaitCursor(bool wait) {
+void Win32ToolbarSurface::SetWaitCursor(bool wait) {
   if (wait) {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     if (!savedCursor_) savedCursor_ = previous;
@@ -115,12 +115,12 @@ void Win32ToolbarControl::SetWaitCursor(bool wait) {
   }
 }
 
-void Win32ToolbarControl::AutoSizeAndResize() {
+void Win32ToolbarSurface::AutoSizeAndResize() {
   Send(TB_AUTOSIZE);
   Send(WM_SIZE);
 }
 
-bool Win32ToolbarControl::ReadBitmapSize(const std::string& path, int* width, int* height) {
+bool Win32ToolbarSurface::ReadBitmapSize(const std::string& path, int* width, int* height) {
   BitmapFileInfo info;
   if (!ReadBitmapFileInfo(path, &info)) return false;
   *width = info.width;
@@ -128,17 +128,17 @@ bool Win32ToolbarControl::ReadBitmapSize(const std::string& path, int* width, in
   return true;
 }
 
-void Win32ToolbarControl::SetBitmapSize(int cx, int cy) {
+void Win32ToolbarSurface::SetBitmapSize(int cx, int cy) {
   Send(TB_SETBITMAPSIZE, 0, MAKELONG(cx, cy));
 }
 
-void Win32ToolbarControl::DestroyImageLists() {
+void Win32ToolbarSurface::DestroyImageLists() {
   if (normalImages_) ImageList_Destroy(normalImages_);
   if (hotImages_) ImageList_Destroy(hotImages_);
   normalImages_ = hotImages_ = nullptr;
 }
 
-bool Win32ToolbarControl::LoadImageLists(const std::string& normalPath, const std::string& hotPath,
+bool Win32ToolbarSurface::LoadImageLists(const std::string& normalPath, const std::string& hotPath,
                                          int cellSize) {
   Send(TB_SETHOTIMAGELIST, 0, 0);
   Send(TB_SETIMAGELIST, 0, 0);
@@ -162,11 +162,11 @@ bool Win32ToolbarControl::LoadImageLists(const std::string& normalPath, const st
   return true;
 }
 
-int Win32ToolbarControl::ButtonCount() {
+int Win32ToolbarSurface::ButtonCount() {
   return static_cast<int>(Send(TB_BUTTONCOUNT));
 }
 
-bool Win32ToolbarControl::AddButtons(const std::vector<ToolbarButton>& buttons) {
+bool Win32ToolbarSurface::AddButtons(const std::vector<ToolbarButton>& buttons) {
   std::vector<TBBUTTON> native(buttons.size());
   for (size_t i = 0; i < buttons.size(); ++i) {
     native[i] = TBBUTTON{};
@@ -182,25 +182,25 @@ bool Win32ToolbarControl::AddButtons(const std::vector<ToolbarButton>& buttons) 
   return Send(TB_ADDBUTTONSA, native.size(), reinterpret_cast<LPARAM>(native.data())) != 0;
 }
 
-bool Win32ToolbarControl::DeleteButton(int index) {
+bool Win32ToolbarSurface::DeleteButton(int index) {
   return Send(TB_DELETEBUTTON, index) != 0;
 }
 
-bool Win32ToolbarControl::GetItemRect(int index, Rect* rect) {
+bool Win32ToolbarSurface::GetItemRect(int index, Rect* rect) {
   RECT r{};
   if (!Send(TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r))) return false;
   *rect = Rect{r.left, r.top, r.right, r.bottom};
   return true;
 }
 
-bool Win32ToolbarControl::GetRect(int command, Rect* rect) {
+bool Win32ToolbarSurface::GetRect(int command, Rect* rect) {
   RECT r{};
   if (!Send(TB_GETRECT, command, reinterpret_cast<LPARAM>(&r))) return false;
   *rect = Rect{r.left, r.top, r.right, r.bottom};
   return true;
 }
 
-bool Win32ToolbarControl::GetButtonInfo(int command, ButtonInfo* info) {
+bool Win32ToolbarSurface::GetButtonInfo(int command, ButtonInfo* info) {
   char text[1024] = {};
   TBBUTTONINFOA native{};
   native.cbSize = sizeof(native);
@@ -217,7 +217,7 @@ bool Win32ToolbarControl::GetButtonInfo(int command, ButtonInfo* info) {
   return true;
 }
 
-bool Win32ToolbarControl::SetButtonInfo(int command, const ButtonInfo& info) {
+bool Win32ToolbarSurface::SetButtonInfo(int command, const ButtonInfo& info) {
   TBBUTTONINFOA native{};
   native.cbSize = sizeof(native);
   native.dwMask = info.mask;
@@ -231,34 +231,34 @@ bool Win32ToolbarControl::SetButtonInfo(int command, const ButtonInfo& info) {
   return Send(TB_SETBUTTONINFOA, command, reinterpret_cast<LPARAM>(&native)) != 0;
 }
 
-bool Win32ToolbarControl::IsButtonHidden(int command) {
+bool Win32ToolbarSurface::IsButtonHidden(int command) {
   return Send(TB_ISBUTTONHIDDEN, command);
 }
-bool Win32ToolbarControl::HideButton(int command, bool hide) {
+bool Win32ToolbarSurface::HideButton(int command, bool hide) {
   return Send(TB_HIDEBUTTON, command, MAKELONG(hide ? 1 : 0, 0)) != 0;
 }
-bool Win32ToolbarControl::IsButtonChecked(int command) {
+bool Win32ToolbarSurface::IsButtonChecked(int command) {
   return Send(TB_ISBUTTONCHECKED, command) != 0;
 }
-bool Win32ToolbarControl::CheckButton(int command, bool check) {
+bool Win32ToolbarSurface::CheckButton(int command, bool check) {
   return Send(TB_CHECKBUTTON, command, MAKELONG(check ? 1 : 0, 0)) != 0;
 }
-bool Win32ToolbarControl::EnableButton(int command, bool enable) {
+bool Win32ToolbarSurface::EnableButton(int command, bool enable) {
   return Send(TB_ENABLEBUTTON, command, MAKELONG(enable ? 1 : 0, 0)) != 0;
 }
 
-int Win32ToolbarControl::HitTest(Point client) {
+int Win32ToolbarSurface::HitTest(Point client) {
   POINT p{client.x, client.y};
   return static_cast<int>(Send(TB_HITTEST, 0, reinterpret_cast<LPARAM>(&p)));
 }
 
-Point Win32ToolbarControl::ClientToScreen(Point client) {
+Point Win32ToolbarSurface::ClientToScreen(Point client) {
   POINT p{client.x, client.y};
   ::ClientToScreen(toolbar_, &p);
   return Point{p.x, p.y};
 }
 
-WindowId Win32ToolbarControl::CreateChild(const ChildSpec& spec) {
+WindowId Win32ToolbarSurface::CreateChild(const ChildSpec& spec) {
   DWORD style = spec.style;
   if (spec.kind == ChildKind::kBitmapButton) style |= BS_BITMAP | BS_PUSHBUTTON;
   HWND window = CreateWindowExA(spec.exStyle, ClassFor(spec.kind), "", style, spec.rect.left,
@@ -269,45 +269,45 @@ WindowId Win32ToolbarControl::CreateChild(const ChildSpec& spec) {
   return W(window);
 }
 
-void Win32ToolbarControl::DestroyChild(WindowId child) {
+void Win32ToolbarSurface::DestroyChild(WindowId child) {
   HWND window = H(child);
   children_.erase(window);
   ReleasePictures(window);
   DestroyWindow(window);
 }
 
-void Win32ToolbarControl::MoveChild(WindowId child, const Rect& r) {
+void Win32ToolbarSurface::MoveChild(WindowId child, const Rect& r) {
   MoveWindow(H(child), r.left, r.top, r.Width(), r.Height(), TRUE);
 }
 
-void Win32ToolbarControl::ShowChild(WindowId child, bool show) {
+void Win32ToolbarSurface::ShowChild(WindowId child, bool show) {
   ShowWindow(H(child), show ? SW_SHOW : SW_HIDE);
 }
 
-void Win32ToolbarControl::SetChildText(WindowId child, const std::string& text) {
+void Win32ToolbarSurface::SetChildText(WindowId child, const std::string& text) {
   SetWindowTextA(H(child), text.c_str());
 }
 
-std::string Win32ToolbarControl::GetChildText(WindowId child, int maxChars) {
+std::string Win32ToolbarSurface::GetChildText(WindowId child, int maxChars) {
   if (maxChars <= 0) return {};
   std::vector<char> buffer(static_cast<size_t>(maxChars), '\0');
   int n = GetWindowTextA(H(child), buffer.data(), maxChars);
   return std::string(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-bool Win32ToolbarControl::IsCombo(HWND window) const {
+bool Win32ToolbarSurface::IsCombo(HWND window) const {
   auto it = children_.find(window);
   return it != children_.end() && it->second == ChildKind::kComboBox;
 }
 
-void Win32ToolbarControl::SetChildFont(WindowId child) {
+void Win32ToolbarSurface::SetChildFont(WindowId child) {
   SendMessageA(H(child), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   WindowId edit = EditPartOf(child);
   if (edit && edit != child)
     SendMessageA(H(edit), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
 }
 
-WindowId Win32ToolbarControl::EditPartOf(WindowId child) {
+WindowId Win32ToolbarSurface::EditPartOf(WindowId child) {
   if (!IsCombo(H(child))) return child;
   COMBOBOXINFO info{};
   info.cbSize = sizeof(info);
@@ -315,7 +315,7 @@ WindowId Win32ToolbarControl::EditPartOf(WindowId child) {
   return W(info.hwndItem);
 }
 
-void Win32ToolbarControl::AddToolTip(WindowId window, const std::string& text) {
+void Win32ToolbarSurface::AddToolTip(WindowId window, const std::string& text) {
   HWND tips = reinterpret_cast<HWND>(Send(TB_GETTOOLTIPS));
   if (!tips) return;
   std::string copy = text;
@@ -328,7 +328,7 @@ void Win32ToolbarControl::AddToolTip(WindowId window, const std::string& text) {
   SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-void Win32ToolbarControl::DeliverMessage(const Message& message) {
+void Win32ToolbarSurface::DeliverMessage(const Message& message) {
   MSG msg{};
   msg.hwnd = H(message.window);
   msg.message = message.message;
@@ -338,24 +338,24 @@ void Win32ToolbarControl::DeliverMessage(const Message& message) {
   DispatchMessageA(&msg);
 }
 
-int Win32ToolbarControl::ComboAddString(WindowId combo, const std::string& text) {
+int Win32ToolbarSurface::ComboAddString(WindowId combo, const std::string& text) {
   return static_cast<int>(
       SendMessageA(H(combo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
 }
-int Win32ToolbarControl::ComboInsertString(WindowId combo, int index, const std::string& text) {
+int Win32ToolbarSurface::ComboInsertString(WindowId combo, int index, const std::string& text) {
   return static_cast<int>(SendMessageA(H(combo), CB_INSERTSTRING, static_cast<WPARAM>(index),
                                        reinterpret_cast<LPARAM>(text.c_str())));
 }
-int Win32ToolbarControl::ComboDeleteString(WindowId combo, int index) {
+int Win32ToolbarSurface::ComboDeleteString(WindowId combo, int index) {
   return static_cast<int>(SendMessageA(H(combo), CB_DELETESTRING, static_cast<WPARAM>(index), 0));
 }
-void Win32ToolbarControl::ComboResetContent(WindowId combo) {
+void Win32ToolbarSurface::ComboResetContent(WindowId combo) {
   SendMessageA(H(combo), CB_RESETCONTENT, 0, 0);
 }
-int Win32ToolbarControl::ComboGetCount(WindowId combo) {
+int Win32ToolbarSurface::ComboGetCount(WindowId combo) {
   return static_cast<int>(SendMessageA(H(combo), CB_GETCOUNT, 0, 0));
 }
-std::string Win32ToolbarControl::ComboGetString(WindowId combo, int index) {
+std::string Win32ToolbarSurface::ComboGetString(WindowId combo, int index) {
   LRESULT length = SendMessageA(H(combo), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length < 0) return {};
   std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
@@ -363,34 +363,34 @@ std::string Win32ToolbarControl::ComboGetString(WindowId combo, int index) {
                reinterpret_cast<LPARAM>(buffer.data()));
   return std::string(buffer.data());
 }
-bool Win32ToolbarControl::ComboSetItemData(WindowId combo, int index, std::intptr_t data) {
+bool Win32ToolbarSurface::ComboSetItemData(WindowId combo, int index, std::intptr_t data) {
   return SendMessageA(H(combo), CB_SETITEMDATA, static_cast<WPARAM>(index), data) != CB_ERR;
 }
-std::intptr_t Win32ToolbarControl::ComboGetItemData(WindowId combo, int index) {
+std::intptr_t Win32ToolbarSurface::ComboGetItemData(WindowId combo, int index) {
   return SendMessageA(H(combo), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
 }
-int Win32ToolbarControl::ComboFindStringExact(WindowId combo, int start, const std::string& text) {
+int Win32ToolbarSurface::ComboFindStringExact(WindowId combo, int start, const std::string& text) {
   return static_cast<int>(SendMessageA(H(combo), CB_FINDSTRINGEXACT, static_cast<WPARAM>(start),
                                        reinterpret_cast<LPARAM>(text.c_str())));
 }
-int Win32ToolbarControl::ComboSelectString(WindowId combo, int start, const std::string& text) {
+int Win32ToolbarSurface::ComboSelectString(WindowId combo, int start, const std::string& text) {
   return static_cast<int>(SendMessageA(H(combo), CB_SELECTSTRING, static_cast<WPARAM>(start),
                                        reinterpret_cast<LPARAM>(text.c_str())));
 }
-int Win32ToolbarControl::ComboSetCurSel(WindowId combo, int index) {
+int Win32ToolbarSurface::ComboSetCurSel(WindowId combo, int index) {
   return static_cast<int>(SendMessageA(H(combo), CB_SETCURSEL, static_cast<WPARAM>(index), 0));
 }
-int Win32ToolbarControl::ComboGetCurSel(WindowId combo) {
+int Win32ToolbarSurface::ComboGetCurSel(WindowId combo) {
   return static_cast<int>(SendMessageA(H(combo), CB_GETCURSEL, 0, 0));
 }
-void Win32ToolbarControl::ComboLimitText(WindowId combo, int maxChars) {
+void Win32ToolbarSurface::ComboLimitText(WindowId combo, int maxChars) {
   SendMessageA(H(combo), CB_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
 }
-void Win32ToolbarControl::EditLimitText(WindowId edit, int maxChars) {
+void Win32ToolbarSurface::EditLimitText(WindowId edit, int maxChars) {
   SendMessageA(H(edit), EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
 }
 
-void Win32ToolbarControl::SetEditSelection(WindowId window, int start, int end) {
+void Win32ToolbarSurface::SetEditSelection(WindowId window, int start, int end) {
   if (IsCombo(H(window))) {
     SendMessageA(H(window), CB_SETEDITSEL, 0, MAKELPARAM(start, end));
   } else {
@@ -398,7 +398,7 @@ void Win32ToolbarControl::SetEditSelection(WindowId window, int start, int end) 
   }
 }
 
-bool Win32ToolbarControl::GetEditSelection(WindowId window, int* start, int* end) {
+bool Win32ToolbarSurface::GetEditSelection(WindowId window, int* start, int* end) {
   DWORD s = 0, e = 0;
   if (IsCombo(H(window))) {
     LRESULT r = SendMessageA(H(window), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&s),
@@ -412,7 +412,7 @@ bool Win32ToolbarControl::GetEditSelection(WindowId window, int* start, int* end
   return true;
 }
 
-bool Win32ToolbarControl::NavigateWebPage(WindowId page, const std::string& url) {
+bool Win32ToolbarSurface::NavigateWebPage(WindowId page, const std::string& url) {
   // The ActiveX host hands out its control through its private message.
   static const UINT getControl = RegisterWindowMessageA("WM_ATLGETCONTROL");
   IUnknown* control = reinterpret_cast<IUnknown*>(SendMessageA(H(page), getControl, 0, 0));
@@ -434,7 +434,7 @@ bool Win32ToolbarControl::NavigateWebPage(WindowId page, const std::string& url)
   return SUCCEEDED(hr);
 }
 
-bool Win32ToolbarControl::SetBitmapButtonImages(WindowId button, const std::string& normalPath,
+bool Win32ToolbarSurface::SetBitmapButtonImages(WindowId button, const std::string& normalPath,
                                                 const std::string& hotPath) {
   auto load = [](const std::string& path) {
     BitmapFileInfo info;
@@ -455,7 +455,7 @@ bool Win32ToolbarControl::SetBitmapButtonImages(WindowId button, const std::stri
   return true;
 }
 
-void Win32ToolbarControl::FillMenu(HMENU menu, const std::vector<MenuEntry>& entries,
+void Win32ToolbarSurface::FillMenu(HMENU menu, const std::vector<MenuEntry>& entries,
                                    std::deque<MenuRecord>& records) {
   for (const MenuEntry& entry : entries) {
     records.push_back(MenuRecord{entry.data.marker, entry.data.text.c_str(), entry.data.typeFlags,
@@ -471,7 +471,7 @@ void Win32ToolbarControl::FillMenu(HMENU menu, const std::vector<MenuEntry>& ent
   }
 }
 
-void Win32ToolbarControl::TrackPopupMenu(const PopupMenu& menu, uint32_t flags, Point screen) {
+void Win32ToolbarSurface::TrackPopupMenu(const PopupMenu& menu, uint32_t flags, Point screen) {
   HMENU popup = CreatePopupMenu();
   if (!popup) return;
   std::deque<MenuRecord> records;  // the item data must live while the menu shows
@@ -483,7 +483,7 @@ void Win32ToolbarControl::TrackPopupMenu(const PopupMenu& menu, uint32_t flags, 
   DestroyMenu(popup);
 }
 
-const Win32ToolbarControl::MenuRecord* Win32ToolbarControl::FindMenuRecord(
+const Win32ToolbarSurface::MenuRecord* Win32ToolbarSurface::FindMenuRecord(
     ULONG_PTR itemData) const {
   if (!shownRecords_) return nullptr;
   for (const MenuRecord& record : *shownRecords_) {
@@ -493,11 +493,11 @@ const Win32ToolbarControl::MenuRecord* Win32ToolbarControl::FindMenuRecord(
   return nullptr;
 }
 
-bool Win32ToolbarControl::SetTimer(unsigned id, unsigned periodMs) {
+bool Win32ToolbarSurface::SetTimer(unsigned id, unsigned periodMs) {
   return ::SetTimer(toolbar_, id, periodMs, nullptr) != 0;
 }
 
-void Win32ToolbarControl::KillTimer(unsigned id) {
+void Win32ToolbarSurface::KillTimer(unsigned id) {
   ::KillTimer(toolbar_, id);
 }
 

@@ -1,4 +1,4 @@
-#include "platform/registry_tree.h"
+#include "formats/registry_tree.h"
 
 #include <algorithm>
 #include <cstring>

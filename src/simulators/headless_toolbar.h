@@ -23,11 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/toolbar_control.h"
+#include "platform/toolbar_surface.h"
 
 namespace qv {
 
-class HeadlessToolbarControl : public ToolbarControl {
+class HeadlessToolbar : public ToolbarSurface {
  public:
   static constexpr WindowId kToolbarWindow = 1;
   static constexpr WindowId kReflectorWindow = 2;
@@ -93,7 +93,7 @@ class HeadlessToolbarControl : public ToolbarControl {
   // A further window (a page window, a frame) under parent, for focus tests.
   WindowId AddWindow(WindowId parent);
 
-  // --- ToolbarControl
+  // --- ToolbarSurface
   WindowId Window() override { return kToolbarWindow; }
   WindowId ParentWindow() override { return kReflectorWindow; }
   WindowId GetParentOf(WindowId window) override;

@@ -1,4 +1,4 @@
-#include "platform/command_line.h"
+#include "formats/command_line.h"
 
 namespace qv {
 namespace {

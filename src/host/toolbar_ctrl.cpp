@@ -1,4 +1,4 @@
-#include "host/toolbar_window.h"
+#include "host/toolbar_ctrl.h"
 
 #include <cstdio>
 
@@ -17,7 +17,7 @@ namespace qv {
 
 using tbdl::TBDLItem;
 
-TBWToolBarCtrl::TBWToolBarCtrl(ToolbarControl& control, ResourceLookup& lookup, ToolbarHooks hooks)
+TBWToolBarCtrl::TBWToolBarCtrl(ToolbarSurface& control, ResourceLookup& lookup, ToolbarHooks hooks)
     : control_(control),
       lookup_(lookup),
       hooks_(hooks),
@@ -104,7 +104,7 @@ bool TBWToolBarCtrl::LoadImageLists() {
 bool TBWToolBarCtrl::BuildToolbar(bool load) {
   control_.SetWaitCursor(true);
   struct CursorRestore {
-    ToolbarControl& c;
+    ToolbarSurface& c;
     ~CursorRestore() { c.SetWaitCursor(false); }
   } restore{control_};
 
@@ -192,7 +192,8 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
 }
 
 void TBWToolBarCtrl::Stop() {
-  for (unsigned id : {kBlinkTimer, kMailTimer, kPopupCounterTimer, kAlertTimer}) KillTimerId(id);
+  for (unsigned id : {kBlinkTimerId, kMailTimerId, kPopupCounterTimerId, kAlertTimerId})
+    KillTimerId(id);
   model_.reset();
   statesStale_ = true;
   control_.DeleteToolbarFont();
@@ -238,13 +239,13 @@ void TBWToolBarCtrl::UpdateWidths() {
 
 unsigned TBWToolBarCtrl::RunningTimer(unsigned id) const {
   switch (id) {
-    case kBlinkTimer:
+    case kBlinkTimerId:
       return blinkTimer_;
-    case kMailTimer:
+    case kMailTimerId:
       return mailTimer_;
-    case kPopupCounterTimer:
+    case kPopupCounterTimerId:
       return popupTimer_;
-    case kAlertTimer:
+    case kAlertTimerId:
       return alertTimer_;
     default:
       return 0;
@@ -254,16 +255,16 @@ unsigned TBWToolBarCtrl::RunningTimer(unsigned id) const {
 void TBWToolBarCtrl::SetTimerId(unsigned id, unsigned period) {
   if (!control_.SetTimer(id, period)) return;
   switch (id) {
-    case kBlinkTimer:
+    case kBlinkTimerId:
       blinkTimer_ = id;
       break;
-    case kMailTimer:
+    case kMailTimerId:
       mailTimer_ = id;
       break;
-    case kPopupCounterTimer:
+    case kPopupCounterTimerId:
       popupTimer_ = id;
       break;
-    case kAlertTimer:
+    case kAlertTimerId:
       alertTimer_ = id;
       break;
     default:
@@ -272,18 +273,18 @@ void TBWToolBarCtrl::SetTimerId(unsigned id, unsigned period) {
 }
 
 void TBWToolBarCtrl::KillTimerId(unsigned id) {
-  unsigned* slot = id == kBlinkTimer          ? &blinkTimer_
-                   : id == kMailTimer         ? &mailTimer_
-                   : id == kPopupCounterTimer ? &popupTimer_
-                   : id == kAlertTimer        ? &alertTimer_
-                                              : nullptr;
+  unsigned* slot = id == kBlinkTimerId          ? &blinkTimer_
+                   : id == kMailTimerId         ? &mailTimer_
+                   : id == kPopupCounterTimerId ? &popupTimer_
+                   : id == kAlertTimerId        ? &alertTimer_
+                                                : nullptr;
   if (!slot || *slot == 0) return;
   control_.KillTimer(id);
   *slot = 0;
 }
 
 void TBWToolBarCtrl::StartPeriodicTimers() {
-  KillTimerId(kMailTimer);
+  KillTimerId(kMailTimerId);
   bool hasMailIndicator = false;
   if (model_) {
     for (const auto& item : model_->Items()) {
@@ -293,35 +294,35 @@ void TBWToolBarCtrl::StartPeriodicTimers() {
     }
   }
   if (hasMailIndicator) {
-    SetTimerId(kMailTimer, 25000);
-    OnTimer(kMailTimer);
+    SetTimerId(kMailTimerId, 25000);
+    OnTimer(kMailTimerId);
   }
-  KillTimerId(kAlertTimer);
+  KillTimerId(kAlertTimerId);
   if (model_ && model_->GetProperty("EnableDesktopAlerts", "0") == "1")
-    SetTimerId(kAlertTimer, 15000);
+    SetTimerId(kAlertTimerId, 15000);
 }
 
 void TBWToolBarCtrl::OnTimer(unsigned id) {
   switch (id) {
-    case kMailTimer:
-    case kForcedMailCheck:
-      hooks_.mail->RunCheckPass(*this, id == kForcedMailCheck);
+    case kMailTimerId:
+    case kForcedCheckTimerId:
+      hooks_.mail->RunCheckPass(*this, id == kForcedCheckTimerId);
       break;
-    case kBlinkTimer:
+    case kBlinkTimerId:
       if (!model_) break;
       for (TBDLItem* item : std::vector<TBDLItem*>(model_->indicators)) {
         auto& indicator = static_cast<tbdl::TBDLIndicatorItem&>(*item);
         if (indicator.flagged) BlinkStep(indicator);
       }
       break;
-    case kPopupCounterTimer:
+    case kPopupCounterTimerId:
       if (tbdl::TBDLIndicatorItem* indicator = FirstPopupIndicator()) {
         ItemState* state = StateOf(indicator->Index());
         if (state && state->popupTotal != hooks_.popup->TotalBlockedPopups())
           UpdateItem(*indicator);
       }
       break;
-    case kAlertTimer:
+    case kAlertTimerId:
       hooks_.alerts->RunAlertCheck(*this);
       break;
     default:
@@ -349,9 +350,9 @@ void TBWToolBarCtrl::RefreshIndicators() {
   if (!model_) return;
   for (TBDLItem* item : std::vector<TBDLItem*>(model_->indicators)) UpdateItem(*item);
   if (AnyIndicatorBlinking()) {
-    if (!blinkTimer_) SetTimerId(kBlinkTimer, 500);
+    if (!blinkTimer_) SetTimerId(kBlinkTimerId, 500);
   } else {
-    KillTimerId(kBlinkTimer);
+    KillTimerId(kBlinkTimerId);
   }
 }
 
@@ -392,9 +393,10 @@ void TBWToolBarCtrl::ExecuteCommand(int commandIndex, bool pressed, const std::s
 
 void TBWToolBarCtrl::OnCommand(unsigned id, bool fromMenu) {
   if (fromMenu) {
-    if (id >= kMenuIdFirst && id <= kMenuCommandLast) OnMenuCommand(id);
-  } else if (id >= static_cast<unsigned>(kButtonIdBase) && id <= kMenuCommandLast) {
-    OnButtonClick(static_cast<int>(id));
+    OnMenuCommand(id);
+  } else if (CommandTarget t = DecodeCommandId(id, CommandSource::kButton);
+             t.kind == CommandTargetKind::kButton) {
+    OnButtonClick(kButtonIdBase + t.itemIndex);
   }
 }
 
@@ -409,20 +411,16 @@ void TBWToolBarCtrl::OnButtonClick(int id) {
 
 void TBWToolBarCtrl::OnMenuCommand(unsigned id) {
   if (!model_) return;
-  id &= 0xFFFF;
-  if (id <= kWebFrontIdBase) {
-    int32_t index = 0;
-    uint32_t number = 0;
-    if (!tbdl::DecodeMenuEntryIdentifier(id, &index, &number)) return;
-    TBDLItem* item = ItemAt(index);
-    const tbdl::TBDLMenuEntry* entry = item ? item->FindMenuEntry(number) : nullptr;
+  const CommandTarget target = DecodeCommandId(id, CommandSource::kMenu);
+  if (target.kind == CommandTargetKind::kMenuEntry) {
+    TBDLItem* item = ItemAt(target.itemIndex);
+    const tbdl::TBDLMenuEntry* entry = item ? item->FindMenuEntry(target.entryNumber) : nullptr;
     if (!entry) return;
     ExecuteCommand(model_->FindCommand(entry->Command()), false);
-    return;
+  } else if (target.kind == CommandTargetKind::kWebFront) {
+    ExecuteCommand(model_->FindCommand(mail::kWebFrontCommand), false,
+                   std::to_string(target.account));
   }
-  char account[16];
-  std::snprintf(account, sizeof account, "%u", id - kWebFrontIdBase);
-  ExecuteCommand(model_->FindCommand(mail::kWebFrontCommand), false, account);
 }
 
 void TBWToolBarCtrl::OnDropDown(int id) {
@@ -450,15 +448,12 @@ void TBWToolBarCtrl::OnMenuSelect(unsigned id, unsigned flags) {
     return;
   }
   std::string text;
-  if (id <= kWebFrontIdBase) {
-    int32_t index = 0;
-    uint32_t number = 0;
-    if (tbdl::DecodeMenuEntryIdentifier(id, &index, &number)) {
-      TBDLItem* item = ItemAt(index);
-      const tbdl::TBDLMenuEntry* entry = item ? item->FindMenuEntry(number) : nullptr;
-      if (entry) text = entry->Hint();
-    }
-  } else {
+  const CommandTarget target = DecodeCommandId(id, CommandSource::kMenu);
+  if (target.kind == CommandTargetKind::kMenuEntry) {
+    TBDLItem* item = ItemAt(target.itemIndex);
+    const tbdl::TBDLMenuEntry* entry = item ? item->FindMenuEntry(target.entryNumber) : nullptr;
+    if (entry) text = entry->Hint();
+  } else if (target.kind == CommandTargetKind::kWebFront) {
     text = mail::kWebFrontHelpText;
   }
   hooks_.owner->SetStatusText(text);

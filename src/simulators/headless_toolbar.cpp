@@ -1,9 +1,9 @@
-#include "platform/headless/headless_toolbar.h"
+#include "simulators/headless_toolbar.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "platform/bitmap_file.h"
+#include "formats/bitmap_file.h"
 
 namespace qv {
 namespace {
@@ -20,18 +20,18 @@ bool EqualNoCase(const std::string& a, const std::string& b, size_t n) {
 
 }  // namespace
 
-const HeadlessToolbarControl::Child* HeadlessToolbarControl::FindChild(WindowId window) const {
+const HeadlessToolbar::Child* HeadlessToolbar::FindChild(WindowId window) const {
   auto it = children_.find(window);
   return it == children_.end() ? nullptr : &it->second;
 }
 
-WindowId HeadlessToolbarControl::AddWindow(WindowId parent) {
+WindowId HeadlessToolbar::AddWindow(WindowId parent) {
   WindowId id = nextWindow_++;
   parents_[id] = parent;
   return id;
 }
 
-WindowId HeadlessToolbarControl::GetParentOf(WindowId window) {
+WindowId HeadlessToolbar::GetParentOf(WindowId window) {
   switch (window) {
     case kToolbarWindow:
       return kReflectorWindow;
@@ -46,13 +46,13 @@ WindowId HeadlessToolbarControl::GetParentOf(WindowId window) {
   return it == parents_.end() ? 0 : it->second;
 }
 
-bool HeadlessToolbarControl::SetToolbarFont(const FontSpec& font) {
+bool HeadlessToolbar::SetToolbarFont(const FontSpec& font) {
   font_ = font;
   hasFont_ = true;
   return true;
 }
 
-bool HeadlessToolbarControl::ReadBitmapSize(const std::string& path, int* width, int* height) {
+bool HeadlessToolbar::ReadBitmapSize(const std::string& path, int* width, int* height) {
   BitmapFileInfo info;
   if (!ReadBitmapFileInfo(path, &info)) return false;
   *width = info.width;
@@ -60,13 +60,13 @@ bool HeadlessToolbarControl::ReadBitmapSize(const std::string& path, int* width,
   return true;
 }
 
-void HeadlessToolbarControl::SetBitmapSize(int cx, int cy) {
+void HeadlessToolbar::SetBitmapSize(int cx, int cy) {
   bitmapCx_ = cx;
   bitmapCy_ = cy;
 }
 
-bool HeadlessToolbarControl::LoadImageLists(const std::string& normalPath,
-                                            const std::string& hotPath, int cellSize) {
+bool HeadlessToolbar::LoadImageLists(const std::string& normalPath, const std::string& hotPath,
+                                     int cellSize) {
   imageCell_ = 0;
   imagePath_.clear();
   hotImagePath_.clear();
@@ -80,22 +80,22 @@ bool HeadlessToolbarControl::LoadImageLists(const std::string& normalPath,
   return true;
 }
 
-bool HeadlessToolbarControl::AddButtons(const std::vector<ToolbarButton>& buttons) {
+bool HeadlessToolbar::AddButtons(const std::vector<ToolbarButton>& buttons) {
   for (const ToolbarButton& b : buttons) buttons_.push_back(Button{b, {}, 0, false});
   return true;
 }
 
-bool HeadlessToolbarControl::DeleteButton(int index) {
+bool HeadlessToolbar::DeleteButton(int index) {
   if (index < 0 || index >= ButtonCount()) return false;
   buttons_.erase(buttons_.begin() + index);
   return true;
 }
 
-int HeadlessToolbarControl::RowHeight() const {
+int HeadlessToolbar::RowHeight() const {
   return std::max(kMinHeight, bitmapCy_ + 6);
 }
 
-int HeadlessToolbarControl::ButtonWidth(const Button& b) const {
+int HeadlessToolbar::ButtonWidth(const Button& b) const {
   if (b.button.state & kTbstateHidden) return 0;
   if (b.button.style & kBtnsSep) return b.button.bitmap > 0 ? b.button.bitmap : kSeparatorWidth;
   if (b.fixedWidth) return b.cx;
@@ -110,7 +110,7 @@ int HeadlessToolbarControl::ButtonWidth(const Button& b) const {
   return width;
 }
 
-bool HeadlessToolbarControl::GetItemRect(int index, Rect* rect) {
+bool HeadlessToolbar::GetItemRect(int index, Rect* rect) {
   if (index < 0 || index >= ButtonCount()) return false;
   int x = 0;
   for (int i = 0; i < index; ++i) x += ButtonWidth(buttons_[i]);
@@ -118,21 +118,21 @@ bool HeadlessToolbarControl::GetItemRect(int index, Rect* rect) {
   return true;
 }
 
-bool HeadlessToolbarControl::GetRect(int command, Rect* rect) {
+bool HeadlessToolbar::GetRect(int command, Rect* rect) {
   for (int i = 0; i < ButtonCount(); ++i) {
     if (buttons_[i].button.command == command) return GetItemRect(i, rect);
   }
   return false;
 }
 
-HeadlessToolbarControl::Button* HeadlessToolbarControl::FindButton(int command) {
+HeadlessToolbar::Button* HeadlessToolbar::FindButton(int command) {
   for (Button& b : buttons_) {
     if (b.button.command == command) return &b;
   }
   return nullptr;
 }
 
-bool HeadlessToolbarControl::GetButtonInfo(int command, ButtonInfo* info) {
+bool HeadlessToolbar::GetButtonInfo(int command, ButtonInfo* info) {
   Button* b = FindButton(command);
   if (!b) return false;
   info->command = command;
@@ -144,7 +144,7 @@ bool HeadlessToolbarControl::GetButtonInfo(int command, ButtonInfo* info) {
   return true;
 }
 
-bool HeadlessToolbarControl::SetButtonInfo(int command, const ButtonInfo& info) {
+bool HeadlessToolbar::SetButtonInfo(int command, const ButtonInfo& info) {
   Button* b = FindButton(command);
   if (!b) return false;
   if (info.mask & kTbifImage) b->button.bitmap = info.image;
@@ -159,19 +159,19 @@ bool HeadlessToolbarControl::SetButtonInfo(int command, const ButtonInfo& info) 
   return true;
 }
 
-bool HeadlessToolbarControl::HasState(int command, uint8_t bit) {
+bool HeadlessToolbar::HasState(int command, uint8_t bit) {
   Button* b = FindButton(command);
   return b && (b->button.state & bit);
 }
 
-bool HeadlessToolbarControl::SetStateBit(int command, uint8_t bit, bool on) {
+bool HeadlessToolbar::SetStateBit(int command, uint8_t bit, bool on) {
   Button* b = FindButton(command);
   if (!b) return false;
   b->button.state = on ? (b->button.state | bit) : (b->button.state & ~bit);
   return true;
 }
 
-int HeadlessToolbarControl::HitTest(Point client) {
+int HeadlessToolbar::HitTest(Point client) {
   if (client.y < 0 || client.y >= RowHeight()) return -1;
   int x = 0;
   for (int i = 0; i < ButtonCount(); ++i) {
@@ -182,7 +182,7 @@ int HeadlessToolbarControl::HitTest(Point client) {
   return -1;
 }
 
-WindowId HeadlessToolbarControl::CreateChild(const ChildSpec& spec) {
+WindowId HeadlessToolbar::CreateChild(const ChildSpec& spec) {
   WindowId id = nextWindow_++;
   parents_[id] = kToolbarWindow;
   Child child;
@@ -197,7 +197,7 @@ WindowId HeadlessToolbarControl::CreateChild(const ChildSpec& spec) {
   return id;
 }
 
-void HeadlessToolbarControl::DestroyChild(WindowId child) {
+void HeadlessToolbar::DestroyChild(WindowId child) {
   auto it = children_.find(child);
   if (it == children_.end()) return;
   if (it->second.editPart) parents_.erase(it->second.editPart);
@@ -205,7 +205,7 @@ void HeadlessToolbarControl::DestroyChild(WindowId child) {
   children_.erase(it);
 }
 
-HeadlessToolbarControl::Child* HeadlessToolbarControl::ChildOf(WindowId window) {
+HeadlessToolbar::Child* HeadlessToolbar::ChildOf(WindowId window) {
   auto it = children_.find(window);
   if (it != children_.end()) return &it->second;
   for (auto& [id, c] : children_) {
@@ -214,47 +214,47 @@ HeadlessToolbarControl::Child* HeadlessToolbarControl::ChildOf(WindowId window) 
   return nullptr;
 }
 
-HeadlessToolbarControl::Child* HeadlessToolbarControl::Combo(WindowId combo) {
+HeadlessToolbar::Child* HeadlessToolbar::Combo(WindowId combo) {
   Child* c = ChildOf(combo);
   return c && c->spec.kind == ChildKind::kComboBox ? c : nullptr;
 }
 
-void HeadlessToolbarControl::MoveChild(WindowId child, const Rect& rect) {
+void HeadlessToolbar::MoveChild(WindowId child, const Rect& rect) {
   if (Child* c = ChildOf(child)) c->rect = rect;
 }
 
-void HeadlessToolbarControl::ShowChild(WindowId child, bool show) {
+void HeadlessToolbar::ShowChild(WindowId child, bool show) {
   if (Child* c = ChildOf(child)) c->visible = show;
 }
 
-void HeadlessToolbarControl::SetChildText(WindowId child, const std::string& text) {
+void HeadlessToolbar::SetChildText(WindowId child, const std::string& text) {
   Child* c = ChildOf(child);
   if (!c) return;
   c->text = text;
   c->selStart = c->selEnd = static_cast<int>(text.size());
 }
 
-std::string HeadlessToolbarControl::GetChildText(WindowId child, int maxChars) {
+std::string HeadlessToolbar::GetChildText(WindowId child, int maxChars) {
   Child* c = ChildOf(child);
   if (!c || maxChars <= 0) return {};
   return c->text.substr(0, static_cast<size_t>(maxChars - 1));
 }
 
-void HeadlessToolbarControl::SetChildFont(WindowId child) {
+void HeadlessToolbar::SetChildFont(WindowId child) {
   if (Child* c = ChildOf(child)) c->hasFont = hasFont_;
 }
 
-WindowId HeadlessToolbarControl::EditPartOf(WindowId child) {
+WindowId HeadlessToolbar::EditPartOf(WindowId child) {
   Child* c = ChildOf(child);
   if (!c) return 0;
   return c->editPart ? c->editPart : child;
 }
 
-int HeadlessToolbarControl::ComboAddString(WindowId combo, const std::string& text) {
+int HeadlessToolbar::ComboAddString(WindowId combo, const std::string& text) {
   return ComboInsertString(combo, -1, text);
 }
 
-int HeadlessToolbarControl::ComboInsertString(WindowId combo, int index, const std::string& text) {
+int HeadlessToolbar::ComboInsertString(WindowId combo, int index, const std::string& text) {
   Child* c = Combo(combo);
   if (!c) return kCbErr;
   const int count = static_cast<int>(c->list.size());
@@ -265,7 +265,7 @@ int HeadlessToolbarControl::ComboInsertString(WindowId combo, int index, const s
   return index;
 }
 
-int HeadlessToolbarControl::ComboDeleteString(WindowId combo, int index) {
+int HeadlessToolbar::ComboDeleteString(WindowId combo, int index) {
   Child* c = Combo(combo);
   if (!c || index < 0 || index >= static_cast<int>(c->list.size())) return kCbErr;
   c->list.erase(c->list.begin() + index);
@@ -277,32 +277,32 @@ int HeadlessToolbarControl::ComboDeleteString(WindowId combo, int index) {
   return static_cast<int>(c->list.size());
 }
 
-void HeadlessToolbarControl::ComboResetContent(WindowId combo) {
+void HeadlessToolbar::ComboResetContent(WindowId combo) {
   if (Child* c = Combo(combo)) {
     c->list.clear();
     c->selected = kCbErr;
   }
 }
 
-int HeadlessToolbarControl::ComboGetCount(WindowId combo) {
+int HeadlessToolbar::ComboGetCount(WindowId combo) {
   Child* c = Combo(combo);
   return c ? static_cast<int>(c->list.size()) : kCbErr;
 }
 
-std::string HeadlessToolbarControl::ComboGetString(WindowId combo, int index) {
+std::string HeadlessToolbar::ComboGetString(WindowId combo, int index) {
   Child* c = Combo(combo);
   if (!c || index < 0 || index >= static_cast<int>(c->list.size())) return {};
   return c->list[index].text;
 }
 
-bool HeadlessToolbarControl::ComboSetItemData(WindowId combo, int index, std::intptr_t data) {
+bool HeadlessToolbar::ComboSetItemData(WindowId combo, int index, std::intptr_t data) {
   Child* c = Combo(combo);
   if (!c || index < 0 || index >= static_cast<int>(c->list.size())) return false;
   c->list[index].data = data;
   return true;
 }
 
-std::intptr_t HeadlessToolbarControl::ComboGetItemData(WindowId combo, int index) {
+std::intptr_t HeadlessToolbar::ComboGetItemData(WindowId combo, int index) {
   Child* c = Combo(combo);
   if (!c || index < 0 || index >= static_cast<int>(c->list.size())) return kCbErr;
   return c->list[index].data;
@@ -310,8 +310,7 @@ std::intptr_t HeadlessToolbarControl::ComboGetItemData(WindowId combo, int index
 
 // Searches from the entry after start to the end, then wraps to the top, as
 // the combo box does.
-int HeadlessToolbarControl::Find(const Child& c, int start, const std::string& text,
-                                 bool prefix) const {
+int HeadlessToolbar::Find(const Child& c, int start, const std::string& text, bool prefix) const {
   const int count = static_cast<int>(c.list.size());
   if (count == 0) return kCbErr;
   if (start < -1 || start >= count) start = -1;
@@ -326,13 +325,12 @@ int HeadlessToolbarControl::Find(const Child& c, int start, const std::string& t
   return kCbErr;
 }
 
-int HeadlessToolbarControl::ComboFindStringExact(WindowId combo, int start,
-                                                 const std::string& text) {
+int HeadlessToolbar::ComboFindStringExact(WindowId combo, int start, const std::string& text) {
   Child* c = Combo(combo);
   return c ? Find(*c, start, text, false) : kCbErr;
 }
 
-int HeadlessToolbarControl::ComboSelectString(WindowId combo, int start, const std::string& text) {
+int HeadlessToolbar::ComboSelectString(WindowId combo, int start, const std::string& text) {
   Child* c = Combo(combo);
   if (!c) return kCbErr;
   const int i = Find(*c, start, text, true);
@@ -340,7 +338,7 @@ int HeadlessToolbarControl::ComboSelectString(WindowId combo, int start, const s
   return i;
 }
 
-int HeadlessToolbarControl::ComboSetCurSel(WindowId combo, int index) {
+int HeadlessToolbar::ComboSetCurSel(WindowId combo, int index) {
   Child* c = Combo(combo);
   if (!c) return kCbErr;
   if (index < 0 || index >= static_cast<int>(c->list.size())) {
@@ -355,20 +353,20 @@ int HeadlessToolbarControl::ComboSetCurSel(WindowId combo, int index) {
   return index;
 }
 
-int HeadlessToolbarControl::ComboGetCurSel(WindowId combo) {
+int HeadlessToolbar::ComboGetCurSel(WindowId combo) {
   Child* c = Combo(combo);
   return c ? c->selected : kCbErr;
 }
 
-void HeadlessToolbarControl::ComboLimitText(WindowId combo, int maxChars) {
+void HeadlessToolbar::ComboLimitText(WindowId combo, int maxChars) {
   if (Child* c = Combo(combo)) c->limit = maxChars;
 }
 
-void HeadlessToolbarControl::EditLimitText(WindowId edit, int maxChars) {
+void HeadlessToolbar::EditLimitText(WindowId edit, int maxChars) {
   if (Child* c = ChildOf(edit)) c->limit = maxChars;
 }
 
-void HeadlessToolbarControl::SetEditSelection(WindowId window, int start, int end) {
+void HeadlessToolbar::SetEditSelection(WindowId window, int start, int end) {
   Child* c = ChildOf(window);
   if (!c) return;
   const int length = static_cast<int>(c->text.size());
@@ -381,7 +379,7 @@ void HeadlessToolbarControl::SetEditSelection(WindowId window, int start, int en
   c->selEnd = end;
 }
 
-bool HeadlessToolbarControl::GetEditSelection(WindowId window, int* start, int* end) {
+bool HeadlessToolbar::GetEditSelection(WindowId window, int* start, int* end) {
   Child* c = ChildOf(window);
   if (!c) return false;
   *start = c->selStart;
@@ -389,15 +387,15 @@ bool HeadlessToolbarControl::GetEditSelection(WindowId window, int* start, int* 
   return true;
 }
 
-bool HeadlessToolbarControl::NavigateWebPage(WindowId page, const std::string& url) {
+bool HeadlessToolbar::NavigateWebPage(WindowId page, const std::string& url) {
   Child* c = ChildOf(page);
   if (!c || c->spec.kind != ChildKind::kWebPage) return false;
   c->navigations.push_back(url);
   return true;
 }
 
-bool HeadlessToolbarControl::SetBitmapButtonImages(WindowId button, const std::string& normalPath,
-                                                   const std::string& hotPath) {
+bool HeadlessToolbar::SetBitmapButtonImages(WindowId button, const std::string& normalPath,
+                                            const std::string& hotPath) {
   Child* c = ChildOf(button);
   if (!c || c->spec.kind != ChildKind::kBitmapButton) return false;
   BitmapFileInfo info;
@@ -407,11 +405,11 @@ bool HeadlessToolbarControl::SetBitmapButtonImages(WindowId button, const std::s
   return true;
 }
 
-void HeadlessToolbarControl::SetPointerOver(WindowId child, bool over) {
+void HeadlessToolbar::SetPointerOver(WindowId child, bool over) {
   if (Child* c = ChildOf(child)) c->pointerOver = over;
 }
 
-bool HeadlessToolbarControl::SetTimer(unsigned id, unsigned periodMs) {
+bool HeadlessToolbar::SetTimer(unsigned id, unsigned periodMs) {
   if (id == 0) return false;
   timers_[id] = periodMs;
   return true;

@@ -1,4 +1,4 @@
-#include "platform/scripted_browser.h"
+#include "simulators/scripted_browser.h"
 
 namespace qv {
 

@@ -14,7 +14,8 @@
 #include "host/menu_painter.h"
 #include "host/toolbar_hooks.h"
 #include "platform/menu_canvas.h"
-#include "platform/toolbar_control.h"
+#include "platform/toolbar_surface.h"
+#include "tbdl/identifiers.h"
 
 namespace qv {
 class ResourceLookup;
@@ -37,17 +38,7 @@ class TBDLWebPageItem;
 
 namespace qv {
 
-// Identifiers and constants of the toolbar window.
-inline constexpr int kButtonIdBase = 1024;
-inline constexpr unsigned kMenuIdFirst = 2048;
-inline constexpr unsigned kWebFrontIdBase = 23047;  // + account number
-inline constexpr unsigned kMenuCommandLast = 23248;
-inline constexpr unsigned kIndicatorRefreshMessage = 23348;
-inline constexpr unsigned kBlinkTimer = 43690;
-inline constexpr unsigned kMailTimer = 43691;
-inline constexpr unsigned kForcedMailCheck = 43692;
-inline constexpr unsigned kPopupCounterTimer = 43693;
-inline constexpr unsigned kAlertTimer = 43694;
+// Constants of the toolbar window.
 inline constexpr int kSeparatorButtonWidth = 8;
 inline constexpr uint32_t kHotTextColour = 0x00C80000;  // RGB(0, 0, 200)
 // Browser events the toolbar follows (DISPIDs).
@@ -108,7 +99,7 @@ class InputControl {
 
 class TBWToolBarCtrl {
  public:
-  TBWToolBarCtrl(ToolbarControl& control, ResourceLookup& lookup,
+  TBWToolBarCtrl(ToolbarSurface& control, ResourceLookup& lookup,
                  ToolbarHooks hooks = ToolbarHooks::Defaults());
   ~TBWToolBarCtrl();
   TBWToolBarCtrl(const TBWToolBarCtrl&) = delete;
@@ -183,7 +174,7 @@ class TBWToolBarCtrl {
   bool OnWebPageBeforeNavigate(WindowId page, const std::string& url);
 
   // --- state
-  ToolbarControl& Control() { return control_; }
+  ToolbarSurface& Control() { return control_; }
   ResourceLookup& Lookup() { return lookup_; }
   const ToolbarHooks& Hooks() const { return hooks_; }
   void SetHooks(const ToolbarHooks& hooks) { hooks_ = hooks; }
@@ -245,7 +236,7 @@ class TBWToolBarCtrl {
   bool LoadImageLists();
   tbdl::TBDLIndicatorItem* FirstPopupIndicator();
 
-  ToolbarControl& control_;
+  ToolbarSurface& control_;
   ResourceLookup& lookup_;
   ToolbarHooks hooks_;
   std::unique_ptr<ToolbarCommandHost> commandHost_;

@@ -1,13 +1,6 @@
-#include "platform/message_recorder.h"
+#include "simulators/message_recorder.h"
 
 namespace qv {
-
-int MessageRecorder::DefaultAnswer(unsigned style) {
-  // The low four bits choose the buttons: MB_YESNOCANCEL (3) and MB_YESNO
-  // (4) default to Yes.
-  unsigned buttons = style & 0xF;
-  return (buttons == kMbYesNo || buttons == 0x3) ? kIdYes : kIdOk;
-}
 
 int MessageRecorder::ShowMessage(const std::string& text, const std::string& caption,
                                  unsigned style) {
