@@ -77,10 +77,7 @@ class FakeNetwork : public Network {
 
 class Pop3FaultTest : public test::MailRegistryTest {
  protected:
-  Pop3FaultTest() : client_(network_, pump_) {
-    client_.SetAccountId("4");
-    client_.SetReplyTimeout(300);
-  }
+  Pop3FaultTest() : client_(network_, pump_) { client_.SetAccountId("4"); }
   void ExpectError(const std::string& last, const std::string& stored) {
     EXPECT_EQ(client_.LastError(), last);
     EXPECT_EQ(Text("AccountError4"), stored);
