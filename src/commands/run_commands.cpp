@@ -27,37 +27,8 @@ std::string EnvVar(const char* name) {
   return GetSystem().GetEnvVar(name, &value) ? value : std::string();
 }
 
-// Deletes "LastCheckTime<k>" for k from 1 to count, so that every account is
-// due. Only values that exist are visited, so a damaged count cannot keep
-// the browser busy for billions of rounds.
-void ClearLastCheckTimes(const RegKey& accounts, uint32_t count) {
-  Registry& registry = GetRegistry();
-  std::vector<std::string> doomed;
-  char name[256];
-  for (uint32_t index = 0;; ++index) {
-    uint32_t chars = sizeof name;
-    RegStatus status =
-        registry.EnumValue(accounts.get(), index, name, &chars, nullptr, nullptr, nullptr);
-    if (status == kErrorNoMoreItems) break;
-    if (status != kErrorSuccess) continue;
-    std::string text(name, chars);
-    const std::string prefix = "LastCheckTime";
-    if (text.compare(0, prefix.size(), prefix) != 0 || text.size() == prefix.size()) continue;
-    std::string digits = text.substr(prefix.size());
-    if (digits[0] == '0' || digits.size() > 10 ||
-        digits.find_first_not_of("0123456789") != std::string::npos)
-      continue;
-    unsigned long long number = std::stoull(digits);
-    if (number >= 1 && number <= count) doomed.push_back(text);
-  }
-  for (const std::string& value : doomed) registry.DeleteValue(accounts.get(), value);
-}
-
+// The mail checker makes every account due before its forced pass.
 void CheckMail(CommandHost& host) {
-  RegKey accounts = OpenProductSubkey("POP3 Accounts", false);
-  uint32_t count = 0;
-  if (accounts && TryReadKeyDword(accounts, "NumberOfConfiguredAccounts", &count) && count > 0)
-    ClearLastCheckTimes(accounts, count);
   host.Services().CheckMailNow();
 }
 

@@ -20,6 +20,9 @@ inline constexpr char kIntervalValue[] = "CheckInterval";
 inline constexpr char kUseApopValue[] = "UseSPA";
 inline constexpr char kWebFrontValue[] = "WebFront";
 inline constexpr char kBusyValue[] = "AccountBusy";
+// When "AccountBusy" was set to 1 (REG_DWORD, seconds since 1970), so that a
+// mark left by a check that never finished can be told by its age.
+inline constexpr char kBusySinceValue[] = "AccountBusySince";
 inline constexpr char kStatsValue[] = "AccountStats";
 inline constexpr char kLastCheckValue[] = "LastCheckTime";
 inline constexpr char kErrorValue[] = "AccountError";

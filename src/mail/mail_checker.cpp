@@ -12,6 +12,22 @@ bool IsCheckDue(long interval, const RegKey& key, const std::string& accountId, 
                            PeriodUnit::kMinutes, now);
 }
 
+bool IsBusyMarkFresh(const RegKey& key, const std::string& busyName, const std::string& sinceName,
+                     std::time_t now) {
+  uint32_t busy = 0;
+  if (!TryReadKeyDword(key, busyName, &busy) || busy != 1) return false;
+  const uint32_t nowValue = static_cast<uint32_t>(now);
+  uint32_t since = 0;
+  // A mark without its time (left by an older version) or from the future
+  // (the clock was set back): its age is unknown, so its clock starts now
+  // and it still counts for a whole bound from here.
+  if (!TryReadKeyDword(key, sinceName, &since) || since > nowValue) {
+    WriteKeyDword(key, sinceName, nowValue);
+    return true;
+  }
+  return nowValue - since <= kBusyMarkLifetimeSeconds;
+}
+
 MailChecker::MailChecker(Pop3Client& client, MailCheckHost& host)
     : client_(client), host_(host), clock_([] { return std::time(nullptr); }) {}
 
@@ -57,9 +73,9 @@ CheckOutcome MailChecker::CheckAccountOutcome(const std::string& accountId, bool
   if (!key) return CheckOutcome::kNoAccountKey;
 
   const std::string busyName = AccountValueName(kBusyValue, accountId);
-  uint32_t busy = 0;
+  const std::string busySinceName = AccountValueName(kBusySinceValue, accountId);
   // Another window or process is checking this account.
-  if (TryReadKeyDword(key, busyName, &busy) && busy == 1) return CheckOutcome::kBusy;
+  if (IsBusyMarkFresh(key, busyName, busySinceName, clock_())) return CheckOutcome::kBusy;
 
   const unsigned number = static_cast<unsigned>(LeadingNumber(accountId));
   const Pop3Account account = ReadAccount(key, number);
@@ -72,6 +88,7 @@ CheckOutcome MailChecker::CheckAccountOutcome(const std::string& accountId, bool
   }
   if (!account.hasPassword || !account.hasUser || !account.hasServer) return CheckOutcome::kMissing;
 
+  WriteKeyDword(key, busySinceName, static_cast<uint32_t>(clock_()));
   WriteKeyDword(key, busyName, 1);
   if (!client_.Connect(account.server, port_) ||
       !client_.Login(account.user, account.password, account.useApop)) {
@@ -79,7 +96,17 @@ CheckOutcome MailChecker::CheckAccountOutcome(const std::string& accountId, bool
     return CheckOutcome::kFailed;
   }
   std::string stat;
-  client_.GetStat(&stat);  // a refused STAT counts as no messages
+  if (!client_.GetStat(&stat)) {
+    // A failed STAT says nothing about the mailbox: the last good count
+    // stays, and the error is the account's like any other failure. Closing
+    // stops the reader, which clears the account's error, so it is stored
+    // again afterwards.
+    const std::string error = client_.LastError();
+    client_.Close();
+    client_.SetAccountError(error);
+    WriteKeyDword(key, busyName, 0);
+    return CheckOutcome::kFailed;
+  }
   WriteKeyDword(key, AccountValueName(kStatsValue, accountId), LeadingNumber(stat));
   client_.Close();
   WriteKeyDword(key, busyName, 0);

@@ -31,10 +31,22 @@ class MailCheckHost {
 // interval minutes must have passed; when due, now is recorded there.
 bool IsCheckDue(long interval, const RegKey& key, const std::string& accountId, std::time_t now);
 
+// A check ends within seconds to a few minutes (a connect time-out and a
+// bounded wait per reply); a busy mark older than this was left by a check
+// that never finished (a crash, a killed browser) and no longer counts.
+inline constexpr uint32_t kBusyMarkLifetimeSeconds = 10 * 60;
+
+// True when busyName holds 1 and the mark is not older than
+// kBusyMarkLifetimeSeconds by sinceName (the time the mark was set, in
+// seconds since 1970). A mark without that time counts from now on: its
+// time is recorded, so it expires a whole lifetime later.
+bool IsBusyMarkFresh(const RegKey& key, const std::string& busyName, const std::string& sinceName,
+                     std::time_t now);
+
 // What one account's check came to.
 enum class CheckOutcome {
   kChecked,      // connected, logged in, count stored
-  kFailed,       // the connection or the login failed (the error is stored)
+  kFailed,       // the connection, the login or STAT failed (the error is stored)
   kMissing,      // no password, user name or server: skipped
   kNotDue,       // its interval has not passed yet
   kAutoOff,      // interval below 1 minute: only CheckMail checks it
@@ -49,7 +61,7 @@ class MailChecker {
   MailChecker(Pop3Client& client, MailCheckHost& host);
 
   // Checks one account (id as decimal text). False when the account was
-  // skipped for missing values or its connection or login failed.
+  // skipped for missing values or its connection, login or STAT failed.
   bool CheckAccount(const std::string& accountId, bool forced);
   CheckOutcome CheckAccountOutcome(const std::string& accountId, bool forced);
   // Checks every configured account, then refreshes the items and starts or

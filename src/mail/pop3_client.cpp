@@ -32,7 +32,8 @@ Pop3Client::Pop3Client() : Pop3Client(GetNetwork(), GetMessagePump()) {}
 Pop3Client::Pop3Client(Network& network, MessagePump& pump)
     : network_(network),
       pump_(pump),
-      replyEvent_(pump.MakeEvent("Waiting for POP3 Server Respose")) {
+      replyEvent_(pump.MakeEvent("Waiting for POP3 Server Respose")),
+      connectEvent_(pump.MakeEvent("Waiting for POP3 Server Connection")) {
   std::memset(chunk_, 0, sizeof chunk_);
 }
 
@@ -103,7 +104,7 @@ bool Pop3Client::Connect(const std::string& server, uint16_t port) {
   }
 
   std::unique_ptr<TcpConnection> connection;
-  switch (network_.Connect(server, port, connectTimeoutMs_, &connection)) {
+  switch (network_.StartConnect(server, port, &connection)) {
     case NetStatus::kOk:
       break;
     case NetStatus::kSocketFailed:
@@ -115,14 +116,15 @@ bool Pop3Client::Connect(const std::string& server, uint16_t port) {
   }
 
   connection_ = std::move(connection);
-  connected_ = true;
+  connectState_ = ConnectState::kPending;
+  connectEvent_->Reset();
   try {
     reader_ = std::thread(&Pop3Client::ReaderThread, this);
   } catch (const std::system_error&) {
-    connected_ = false;
     connection_.reset();
     return SetAccountError("Failed to connect to POP3 Server!"), false;
   }
+  if (!WaitForConnection()) return false;
 
   std::string greeting;
   if (!WaitForReply(&greeting, kCrLf)) return false;
@@ -206,6 +208,46 @@ bool Pop3Client::Close() {
   connected_ = false;
   loggedIn_ = false;
   return true;
+}
+
+bool Pop3Client::WaitForConnection() {
+  const auto start = std::chrono::steady_clock::now();
+  const char* error = nullptr;
+  std::optional<int> quitCode;
+  for (;;) {
+    int exitCode = 0;
+    if (!pump_.DispatchQueued(&exitCode)) {
+      quitCode = exitCode;
+      error = "Mail check cancelled!";
+      break;
+    }
+    const uint32_t elapsed = ElapsedMs(start);
+    if (elapsed >= connectTimeoutMs_) {
+      error = "Failed to connect to POP3 Server!";
+      break;
+    }
+    const PumpWait wait = pump_.WaitForEventOrInput(*connectEvent_, connectTimeoutMs_ - elapsed);
+    if (wait == PumpWait::kSignalled) {
+      if (connectState_ != ConnectState::kConnected) error = "Failed to connect to POP3 Server!";
+      break;
+    }
+    // A wait that fails would fail again at once.
+    if (wait == PumpWait::kFailed) {
+      error = "Failed to connect to POP3 Server!";
+      break;
+    }
+  }
+  connectEvent_->Reset();
+  if (error) {
+    // The reader may still be connecting: it is woken, and the half-made
+    // connection goes. Its own notes are applied first, so the error stays.
+    StopReader();
+    connection_.reset();
+    connected_ = false;
+    SetAccountError(error);
+  }
+  if (quitCode) pump_.PostQuit(*quitCode);
+  return error == nullptr;
 }
 
 bool Pop3Client::WaitForReply(std::string* text, const std::string& terminator) {
@@ -332,6 +374,14 @@ Pop3Client::ChunkRun Pop3Client::ReadChunks() {
 }
 
 void Pop3Client::ReaderThread() {
+  const bool connected = connection_->FinishConnect() == NetStatus::kOk;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    connected_ = connected;
+    connectState_ = connected ? ConnectState::kConnected : ConnectState::kFailed;
+    connectEvent_->Set();
+  }
+  if (!connected) return;
   const NetStatus status = connection_->StartWatching();
   if (status != NetStatus::kOk) {
     // The waiter is woken at once instead of waiting for its time-out.

@@ -37,6 +37,8 @@ inline constexpr size_t kMaxReplyBytes = 64 * 1024;
 // Command lines (CR LF included) longer than this are refused: servers
 // need not accept more.
 inline constexpr size_t kMaxCommandLine = 255;
+// How long the connect to the server may take; the caller's thread keeps
+// dispatching messages meanwhile.
 inline constexpr uint32_t kConnectTimeoutMs = 10000;
 
 class Pop3Client {
@@ -77,6 +79,8 @@ class Pop3Client {
   void SetConnectTimeout(uint32_t ms) { connectTimeoutMs_ = ms; }
 
  private:
+  // Waits, dispatching messages, for the reader to finish the connect.
+  bool WaitForConnection();
   bool WaitForReply(std::string* text, const std::string& terminator);
   bool SendCommand(const std::string& line);
   // SendCommand, then the reply; a refused reply gives refusedError.
@@ -94,6 +98,11 @@ class Pop3Client {
   Network& network_;
   MessagePump& pump_;
   std::unique_ptr<WaitableEvent> replyEvent_;
+  // Set by the reader once the connect has ended, either way; apart from the
+  // reply event so that a greeting that follows at once is not lost.
+  std::unique_ptr<WaitableEvent> connectEvent_;
+  enum class ConnectState { kPending, kConnected, kFailed };
+  std::atomic<ConnectState> connectState_{ConnectState::kPending};
   uint32_t replyTimeoutMs_ = kReplyTimeoutMs;
   uint32_t replyWaitLimitMs_ = kReplyWaitLimitMs;
   uint32_t connectTimeoutMs_ = kConnectTimeoutMs;

@@ -2,9 +2,10 @@
 // and the wait of the thread that expects the server's replies while it keeps
 // the window messages flowing.
 //
-// A connection is read by its own reader thread: it starts watching the
-// socket, then waits for socket events until another thread wakes it. The
-// other thread sends commands on the same connection.
+// A connection is read by its own reader thread: it finishes the connect,
+// starts watching the socket, then waits for socket events until another
+// thread wakes it. The other thread, which never blocks on the network,
+// sends commands on the same connection.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +38,12 @@ class TcpConnection {
   // Shuts the socket down for receiving and closes it.
   virtual ~TcpConnection() = default;
 
+  // Reader side, first of all: waits until the connect that StartConnect
+  // began stands (kOk) or fails (kConnectFailed). A Wake ends the wait with
+  // kConnectFailed. No time limit of its own: the thread that waits for the
+  // connection keeps the time-out and wakes the reader when it runs out.
+  virtual NetStatus FinishConnect() = 0;
+
   // One send call of the whole buffer: the number of bytes the system took
   // (possibly fewer than size), or -1 on a socket error.
   virtual long Send(const void* data, size_t size) = 0;
@@ -64,9 +71,11 @@ class Network {
   virtual bool Startup() = 0;
   virtual void Cleanup() = 0;
   // Resolves host (a name, or a dotted IPv4 address used as it is) and
-  // connects to port, waiting at most timeoutMs for the connection to stand.
-  virtual NetStatus Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
-                            std::unique_ptr<TcpConnection>* connection) = 0;
+  // starts connecting to port without waiting: the connection comes back at
+  // once, and FinishConnect on the reader thread learns how the connect
+  // ends. kConnectFailed only when the system refuses the attempt at once.
+  virtual NetStatus StartConnect(const std::string& host, uint16_t port,
+                                 std::unique_ptr<TcpConnection>* connection) = 0;
 };
 
 // A manual-reset event that one thread sets and another waits on.

@@ -24,8 +24,8 @@ class DovecotTest : public test::MailRegistryTest {
   void SetUp() override {
     port_ = DovecotPort();
     if (port_ == 0)
-      GTEST_SKIP() << "no Dovecot running: start tests/mail/dovecot/start-dovecot.sh and set "
-                      "QV_DOVECOT_PORT";
+      GTEST_SKIP() << "runs only in the mail stage, against the throw-away Dovecot that "
+                      "tests/mail/dovecot/run-tests.sh starts (QV_DOVECOT_PORT is not set)";
     client_.SetAccountId("1");
   }
 

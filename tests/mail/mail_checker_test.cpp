@@ -62,7 +62,6 @@ constexpr std::time_t kNow = 1800000000;
 class MailCheckerTest : public test::MailRegistryTest {
  protected:
   MailCheckerTest() : client_(GetNetwork(), pump_), checker_(client_, host_) {
-    client_.SetReplyTimeout(1000);
     checker_.SetClock([this] { return now_; });
     server_.AddConnection()
         .Send("+OK ready <12.34@host>\r\n")
@@ -158,7 +157,7 @@ TEST_F(MailCheckerTest, FailuresLeaveTheirErrorAndFreeTheAccount) {
   EXPECT_EQ(Number("AccountBusy1"), 0);
 }
 
-TEST_F(MailCheckerTest, RefusedStatStillCountsAsACheckWithNoMessages) {
+TEST_F(MailCheckerTest, RefusedStatIsAFailureThatKeepsTheLastCount) {
   ScriptedPop3Server server;
   server.AddConnection().Send("+OK\r\n").Serve(
       [](const std::string& command) { return command == "stat" ? "-ERR busy\r\n" : "+OK\r\n"; });
@@ -166,19 +165,54 @@ TEST_F(MailCheckerTest, RefusedStatStillCountsAsACheckWithNoMessages) {
   checker_.SetPort(server.Port());
   AddAccounts(1);
   Set("AccountStats1", 4);
-  EXPECT_TRUE(checker_.CheckAccount("1", false));
-  EXPECT_EQ(Number("AccountStats1"), 0);
+  EXPECT_FALSE(checker_.CheckAccount("1", false));
+  EXPECT_EQ(checker_.CheckAccountOutcome("1", true), CheckOutcome::kFailed);
+  EXPECT_EQ(Number("AccountStats1"), 4);
+  EXPECT_EQ(Text("AccountError1"), "Get Stat error!");
   EXPECT_EQ(Number("AccountBusy1"), 0);
+  // The connection is not left open: the server was told goodbye.
+  EXPECT_EQ(server.CommandsWhen(8).back(), "quit");
+  EXPECT_FALSE(client_.IsConnected());
 }
 
-TEST_F(MailCheckerTest, BusyAccountIsLeftAloneEvenByCheckMail) {
+TEST_F(MailCheckerTest, BusyMarkBlocksEvenCheckMailUntilItIsTenMinutesOld) {
   Start();
   AddAccounts(1);
   Set("AccountBusy1", 1);
+  Set("AccountBusySince1", static_cast<uint32_t>(kNow - 60));
   EXPECT_TRUE(checker_.CheckAccount("1", false));
+  checker_.CheckMailNow();
+  now_ = kNow - 60 + 600;
   checker_.CheckMailNow();
   EXPECT_EQ(server_.Connections(), 0);
   EXPECT_EQ(Number("AccountBusy1"), 1);
+  // Left by a check that never finished: it no longer counts.
+  now_ += 1;
+  checker_.CheckMailNow();
+  EXPECT_EQ(server_.Connections(), 1);
+  EXPECT_EQ(Number("AccountStats1"), 3);
+  EXPECT_EQ(Number("AccountBusy1"), 0);
+  EXPECT_EQ(Number("AccountBusySince1"), now_);
+}
+
+TEST_F(MailCheckerTest, BusyMarkOfUnknownAgeCountsForTenMinutesFromWhenItIsSeen) {
+  Start();
+  AddAccounts(2);
+  Set("AccountBusy1", 1);  // no time beside it
+  Set("AccountBusy2", 1);
+  Set("AccountBusySince2", static_cast<uint32_t>(kNow + 3600));  // the clock went back
+  checker_.CheckMailNow();
+  EXPECT_EQ(server_.Connections(), 0);
+  EXPECT_EQ(Number("AccountBusySince1"), kNow);
+  EXPECT_EQ(Number("AccountBusySince2"), kNow);
+  now_ = kNow + 600;
+  checker_.CheckMailNow();
+  EXPECT_EQ(server_.Connections(), 0);
+  now_ = kNow + 601;
+  checker_.CheckMailNow();
+  EXPECT_EQ(server_.Connections(), 2);
+  EXPECT_EQ(Number("AccountBusy1"), 0);
+  EXPECT_EQ(Number("AccountBusy2"), 0);
 }
 
 TEST_F(MailCheckerTest, PassSkipsAccountsWithMissingValues) {
@@ -228,11 +262,28 @@ TEST_F(MailCheckerTest, CheckMailChecksEveryAccountWhateverItsSchedule) {
   checker_.OnTimer(kMailTimerId);
   EXPECT_EQ(server_.Connections(), 0);
   EXPECT_EQ(host_.refreshes, 1);
+  // Values beyond the count are no account's and stay.
+  Set("LastCheckTime3", 5);
+  Set("LastCheckTime01", 5);
   checker_.CheckMailNow();
   EXPECT_EQ(server_.Connections(), 2);
   EXPECT_EQ(Number("LastCheckTime1"), kNow);
   EXPECT_EQ(Number("LastCheckTime2"), kNow);
+  EXPECT_EQ(Number("LastCheckTime3"), 5);
+  EXPECT_EQ(Number("LastCheckTime01"), 5);
   EXPECT_EQ(host_.refreshes, 2);
+}
+
+TEST_F(MailCheckerTest, CheckMailWithADamagedCountStopsAtTheLastPossibleAccount) {
+  Start();
+  Set(kAccountCountValue, 0xFFFFFFFFu);
+  Set("LastCheckTime201", 5);
+  Set("LastCheckTime202", 5);
+  checker_.CheckMailNow();  // returns: no four billion rounds
+  EXPECT_EQ(Number("LastCheckTime201"), -1);
+  EXPECT_EQ(Number("LastCheckTime202"), 5);
+  EXPECT_EQ(server_.Connections(), 0);
+  EXPECT_EQ(host_.refreshes, 1);
 }
 
 TEST_F(MailCheckerTest, TickDuringACheckDoesNotStartASecondOne) {

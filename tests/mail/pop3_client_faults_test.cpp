@@ -5,6 +5,8 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -21,10 +23,54 @@ struct ScriptedReceive {
   std::string bytes;
 };
 
+// How the connect that a fake connection starts ends.
+enum class ConnectEnd { kAtOnce, kRefused, kWhenReleased };
+
+// Holds a connect pending until the test releases it or the client wakes
+// the reader.
+class ConnectGate {
+ public:
+  void Release() { Open(&released_); }
+  void Wake() { Open(&woken_); }
+  // True when released, false when woken first.
+  bool Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return released_ || woken_; });
+    return released_;
+  }
+
+ private:
+  void Open(bool* flag) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    *flag = true;
+    changed_.notify_all();
+  }
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool released_ = false;
+  bool woken_ = false;
+};
+
 class FakeConnection : public TcpConnection {
  public:
-  FakeConnection(NetStatus watch, bool sendFails, std::deque<ScriptedReceive> receives)
-      : watch_(watch), sendFails_(sendFails), receives_(std::move(receives)) {}
+  FakeConnection(NetStatus watch, bool sendFails, std::deque<ScriptedReceive> receives,
+                 ConnectEnd connectEnd, std::shared_ptr<ConnectGate> gate)
+      : watch_(watch),
+        sendFails_(sendFails),
+        receives_(std::move(receives)),
+        connectEnd_(connectEnd),
+        gate_(std::move(gate)) {}
+  NetStatus FinishConnect() override {
+    switch (connectEnd_) {
+      case ConnectEnd::kAtOnce:
+        return NetStatus::kOk;
+      case ConnectEnd::kRefused:
+        return NetStatus::kConnectFailed;
+      case ConnectEnd::kWhenReleased:
+        return gate_->Wait() ? NetStatus::kOk : NetStatus::kConnectFailed;
+    }
+    return NetStatus::kConnectFailed;
+  }
   long Send(const void*, size_t size) override { return sendFails_ ? -1 : static_cast<long>(size); }
   NetStatus StartWatching() override { return watch_; }
   void StopWatching() override {}
@@ -43,6 +89,7 @@ class FakeConnection : public TcpConnection {
     return next.status;
   }
   void Wake() override {
+    gate_->Wake();
     std::lock_guard<std::mutex> lock(mutex_);
     wake_ = true;
     woken_.notify_all();
@@ -55,16 +102,18 @@ class FakeConnection : public TcpConnection {
   std::condition_variable woken_;
   std::deque<ScriptedReceive> receives_;
   bool wake_ = false;
+  ConnectEnd connectEnd_;
+  std::shared_ptr<ConnectGate> gate_;
 };
 
 class FakeNetwork : public Network {
  public:
   bool Startup() override { return startup; }
   void Cleanup() override {}
-  NetStatus Connect(const std::string&, uint16_t, uint32_t,
-                    std::unique_ptr<TcpConnection>* connection) override {
+  NetStatus StartConnect(const std::string&, uint16_t,
+                         std::unique_ptr<TcpConnection>* connection) override {
     if (connect != NetStatus::kOk) return connect;
-    *connection = std::make_unique<FakeConnection>(watch, sendFails, receives);
+    *connection = std::make_unique<FakeConnection>(watch, sendFails, receives, connectEnd, gate);
     return NetStatus::kOk;
   }
 
@@ -73,21 +122,32 @@ class FakeNetwork : public Network {
   NetStatus watch = NetStatus::kOk;
   bool sendFails = false;
   std::deque<ScriptedReceive> receives = {{RecvStatus::kData, "+OK ready\r\n"}};
+  ConnectEnd connectEnd = ConnectEnd::kAtOnce;
+  std::shared_ptr<ConnectGate> gate = std::make_shared<ConnectGate>();
+};
+
+// Window input keeps arriving while the client waits; each time the client
+// dispatches it, the test's hook runs (as a window procedure would).
+class HookPump : public test::FakeMessagePump {
+ public:
+  HookPump() { SetInputEvery(5); }
+  bool DispatchQueued(int* exitCode) override {
+    if (hook) hook();
+    return FakeMessagePump::DispatchQueued(exitCode);
+  }
+  std::function<void()> hook;
 };
 
 class Pop3FaultTest : public test::MailRegistryTest {
  protected:
-  Pop3FaultTest() : client_(network_, pump_) {
-    client_.SetAccountId("4");
-    client_.SetReplyTimeout(300);
-  }
+  Pop3FaultTest() : client_(network_, pump_) { client_.SetAccountId("4"); }
   void ExpectError(const std::string& last, const std::string& stored) {
     EXPECT_EQ(client_.LastError(), last);
     EXPECT_EQ(Text("AccountError4"), stored);
   }
 
   FakeNetwork network_;
-  test::FakeMessagePump pump_;
+  HookPump pump_;
   Pop3Client client_;
 };
 
@@ -136,6 +196,49 @@ TEST_F(Pop3FaultTest, ChunkRunEndsWhenNothingMoreIsThere) {
   network_.receives = {{RecvStatus::kData, full}};
   ASSERT_TRUE(client_.Connect("h", 110));
   ExpectError("", "<absent>");
+}
+
+TEST_F(Pop3FaultTest, MessagesAreDispatchedWhileTheConnectIsPending) {
+  network_.connectEnd = ConnectEnd::kWhenReleased;
+  int dispatches = 0;
+  // The connect ends only once the waiting thread has dispatched its
+  // messages three times: a thread blocked in the connect never would.
+  pump_.hook = [&] {
+    if (++dispatches == 3) network_.gate->Release();
+  };
+  EXPECT_TRUE(client_.Connect("h", 110));
+  EXPECT_GE(dispatches, 3);
+  EXPECT_TRUE(client_.IsConnected());
+  ExpectError("", "<absent>");
+}
+
+TEST_F(Pop3FaultTest, QuitMessageDuringTheConnectEndsIt) {
+  network_.connectEnd = ConnectEnd::kWhenReleased;  // never released
+  int dispatches = 0;
+  pump_.hook = [&] {
+    if (++dispatches == 2) pump_.QueueQuit(7);
+  };
+  EXPECT_FALSE(client_.Connect("h", 110));
+  EXPECT_EQ(pump_.PostedQuit(), 7);  // put back for the thread's own loop
+  EXPECT_FALSE(client_.IsConnected());
+  ExpectError("Mail check cancelled!", "Mail check cancelled!");
+  // The pending reader was woken and is gone: a new connect works.
+  network_.connectEnd = ConnectEnd::kAtOnce;
+  pump_.hook = nullptr;
+  EXPECT_TRUE(client_.Connect("h", 110));
+}
+
+TEST_F(Pop3FaultTest, ConnectThatFailsOrNeverEnds) {
+  network_.connectEnd = ConnectEnd::kRefused;
+  EXPECT_FALSE(client_.Connect("h", 110));
+  ExpectError("Failed to connect to POP3 Server!", "Failed to connect to POP3 Server!");
+  EXPECT_FALSE(client_.IsConnected());
+  // Never answered: the connect time-out ends it, messages flowing or not.
+  network_.connectEnd = ConnectEnd::kWhenReleased;
+  client_.SetConnectTimeout(100);
+  EXPECT_FALSE(client_.Connect("h", 110));
+  ExpectError("Failed to connect to POP3 Server!", "Failed to connect to POP3 Server!");
+  EXPECT_FALSE(client_.IsConnected());
 }
 
 }  // namespace

@@ -55,11 +55,28 @@ bool SetNonBlocking(int fd, bool on) {
 
 class PosixConnection : public TcpConnection {
  public:
-  PosixConnection(Fd socket, Fd wakeRead, Fd wakeWrite)
+  PosixConnection(Fd socket, Fd wakeRead, Fd wakeWrite, bool connecting)
       : socket_(std::move(socket)),
         wakeRead_(std::move(wakeRead)),
-        wakeWrite_(std::move(wakeWrite)) {}
+        wakeWrite_(std::move(wakeWrite)),
+        connecting_(connecting) {}
   ~PosixConnection() override { ::shutdown(socket_.get(), SHUT_RD); }
+
+  NetStatus FinishConnect() override {
+    if (!connecting_) return NetStatus::kOk;
+    pollfd fds[2] = {{socket_.get(), POLLOUT, 0}, {wakeRead_.get(), POLLIN, 0}};
+    int n;
+    do {
+      n = ::poll(fds, 2, -1);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0 || fds[1].revents != 0) return NetStatus::kConnectFailed;
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(socket_.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
+      return NetStatus::kConnectFailed;
+    connecting_ = false;
+    return NetStatus::kOk;
+  }
 
   long Send(const void* data, size_t size) override {
     ssize_t n;
@@ -118,25 +135,13 @@ class PosixConnection : public TcpConnection {
   Fd socket_;
   Fd wakeRead_;
   Fd wakeWrite_;
+  bool connecting_;
 };
-
-// Waits for a non-blocking connect to finish within timeoutMs.
-bool FinishConnect(int fd, uint32_t timeoutMs) {
-  pollfd pfd = {fd, POLLOUT, 0};
-  int n;
-  do {
-    n = ::poll(&pfd, 1, static_cast<int>(timeoutMs));
-  } while (n < 0 && errno == EINTR);
-  if (n <= 0) return false;
-  int error = 0;
-  socklen_t length = sizeof error;
-  return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-}
 
 }  // namespace
 
-NetStatus PosixNetwork::Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
-                                std::unique_ptr<TcpConnection>* connection) {
+NetStatus PosixNetwork::StartConnect(const std::string& host, uint16_t port,
+                                     std::unique_ptr<TcpConnection>* connection) {
   Fd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP));
   if (socket.get() < 0) return NetStatus::kSocketFailed;
 
@@ -159,17 +164,18 @@ NetStatus PosixNetwork::Connect(const std::string& host, uint16_t port, uint32_t
     ::freeaddrinfo(found);
   }
 
+  // The socket stays non-blocking: the reader watches it that way anyway.
   if (!SetNonBlocking(socket.get(), true)) return NetStatus::kConnectFailed;
+  bool connecting = false;
   if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    if (errno != EINPROGRESS || !FinishConnect(socket.get(), timeoutMs))
-      return NetStatus::kConnectFailed;
+    if (errno != EINPROGRESS) return NetStatus::kConnectFailed;
+    connecting = true;
   }
-  if (!SetNonBlocking(socket.get(), false)) return NetStatus::kConnectFailed;
 
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) return NetStatus::kSocketFailed;
-  *connection =
-      std::make_unique<PosixConnection>(std::move(socket), Fd(pipeFds[0]), Fd(pipeFds[1]));
+  *connection = std::make_unique<PosixConnection>(std::move(socket), Fd(pipeFds[0]), Fd(pipeFds[1]),
+                                                  connecting);
   return NetStatus::kOk;
 }
 

@@ -12,8 +12,8 @@ class PosixNetwork : public Network {
  public:
   bool Startup() override { return true; }
   void Cleanup() override {}
-  NetStatus Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
-                    std::unique_ptr<TcpConnection>* connection) override;
+  NetStatus StartConnect(const std::string& host, uint16_t port,
+                         std::unique_ptr<TcpConnection>* connection) override;
 };
 
 // A thread without windows has no messages: the wait is on the event alone.

@@ -48,6 +48,38 @@ class Win32Connection : public TcpConnection {
     StopWatching();
     shutdown(socket_, SD_RECEIVE);
     closesocket(socket_);
+    if (connectEvent_ != WSA_INVALID_EVENT) WSACloseEvent(connectEvent_);
+  }
+
+  // Ties the socket to an event that FD_CONNECT sets (which also makes it
+  // non-blocking) and starts the connect. Selected before connect is called,
+  // so a connect that ends at once is not missed.
+  NetStatus Start(const sockaddr_in& address) {
+    connectEvent_ = WSACreateEvent();
+    if (connectEvent_ == WSA_INVALID_EVENT) return NetStatus::kConnectFailed;
+    if (WSAEventSelect(socket_, connectEvent_, FD_CONNECT) == SOCKET_ERROR)
+      return NetStatus::kConnectFailed;
+    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+      connecting_ = false;
+      return NetStatus::kOk;
+    }
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return NetStatus::kConnectFailed;
+    connecting_ = true;
+    return NetStatus::kOk;
+  }
+
+  NetStatus FinishConnect() override {
+    if (!connecting_) return NetStatus::kOk;
+    if (!stop_.get()) return NetStatus::kConnectFailed;
+    WSAEVENT pair[2] = {connectEvent_, stop_.get()};
+    DWORD r = WSAWaitForMultipleEvents(2, pair, FALSE, WSA_INFINITE, FALSE);
+    if (r != WSA_WAIT_EVENT_0) return NetStatus::kConnectFailed;
+    WSANETWORKEVENTS network{};
+    if (WSAEnumNetworkEvents(socket_, connectEvent_, &network) == SOCKET_ERROR ||
+        !(network.lNetworkEvents & FD_CONNECT) || network.iErrorCode[FD_CONNECT_BIT] != 0)
+      return NetStatus::kConnectFailed;
+    connecting_ = false;
+    return NetStatus::kOk;
   }
 
   long Send(const void* data, size_t size) override {
@@ -110,6 +142,8 @@ class Win32Connection : public TcpConnection {
   SOCKET socket_;
   Handle stop_;
   WSAEVENT socketEvent_ = WSA_INVALID_EVENT;
+  WSAEVENT connectEvent_ = WSA_INVALID_EVENT;
+  bool connecting_ = false;
 };
 
 class Win32Network : public Network {
@@ -120,8 +154,8 @@ class Win32Network : public Network {
   }
   void Cleanup() override { WSACleanup(); }
 
-  NetStatus Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
-                    std::unique_ptr<TcpConnection>* connection) override {
+  NetStatus StartConnect(const std::string& host, uint16_t port,
+                         std::unique_ptr<TcpConnection>* connection) override {
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return NetStatus::kSocketFailed;
     auto connected = std::make_unique<Win32Connection>(s);
@@ -145,22 +179,8 @@ class Win32Network : public Network {
       freeaddrinfo(found);
     }
 
-    u_long nonBlocking = 1;
-    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return NetStatus::kConnectFailed;
-    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR) {
-      if (WSAGetLastError() != WSAEWOULDBLOCK) return NetStatus::kConnectFailed;
-      fd_set writable, failed;
-      FD_ZERO(&writable);
-      FD_ZERO(&failed);
-      FD_SET(s, &writable);
-      FD_SET(s, &failed);
-      timeval limit = {static_cast<long>(timeoutMs / 1000),
-                       static_cast<long>((timeoutMs % 1000) * 1000)};
-      if (select(0, nullptr, &writable, &failed, &limit) <= 0 || !FD_ISSET(s, &writable))
-        return NetStatus::kConnectFailed;
-    }
-    nonBlocking = 0;
-    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) return NetStatus::kConnectFailed;
+    const NetStatus started = connected->Start(address);
+    if (started != NetStatus::kOk) return started;
     *connection = std::move(connected);
     return NetStatus::kOk;
   }
