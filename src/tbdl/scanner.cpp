@@ -97,10 +97,19 @@ const KeywordIndex& Index() {
   return index;
 }
 
+ScanDiagnostics* scan_diagnostics = nullptr;
+
 }  // namespace
 
+ScanDiagnostics* SetScanDiagnostics(ScanDiagnostics* diagnostics) {
+  return std::exchange(scan_diagnostics, diagnostics);
+}
+
 TBDLScanner::TBDLScanner(std::string_view input, std::ostream* echo)
-    : input_(input), echo_(echo ? echo : &std::cout), tree_(&TreeState()) {}
+    : input_(input),
+      echo_(echo ? echo : &std::cout),
+      tree_(&TreeState()),
+      diagnostics_(scan_diagnostics) {}
 
 TBDLScanner::~TBDLScanner() {
   FlushEcho();
@@ -108,8 +117,25 @@ TBDLScanner::~TBDLScanner() {
 }
 
 void TBDLScanner::FlushEcho() {
-  if (echo_begin_ != echo_end_) echo_->write(echo_begin_, echo_end_ - echo_begin_);
+  if (echo_begin_ != echo_end_) {
+    echo_->write(echo_begin_, echo_end_ - echo_begin_);
+    if (diagnostics_) {
+      diagnostics_->Skipped(input_, echo_begin_ - input_.data(), echo_end_ - echo_begin_);
+    }
+  }
   echo_begin_ = echo_end_ = nullptr;
+}
+
+void TBDLScanner::ReportStop(std::string_view reason) const {
+  if (!diagnostics_) return;
+  if (kind_ == kTokEnd) {
+    diagnostics_->Stopped(input_, input_.size(), 0, reason);
+    return;
+  }
+  // A string's text lies between its quotes.
+  const size_t quotes = kind_ == kTokString ? 1 : 0;
+  diagnostics_->Stopped(input_, text_.data() - input_.data() - quotes, text_.size() + 2 * quotes,
+                        reason);
 }
 
 void TBDLScanner::Skip(const char* c) {
@@ -122,8 +148,12 @@ void TBDLScanner::Skip(const char* c) {
   echo_end_ = c + 1;
 }
 
-void TBDLScanner::SetFatal(std::string_view message) {
+void TBDLScanner::SetFatal(std::string_view message, const char* at) {
   FlushEcho();
+  if (diagnostics_) {
+    diagnostics_->Stopped(input_, at - input_.data(), kTokenLimit,
+                          "too long for the scanner's 16384-byte buffer");
+  }
   DetachPendingTokenRecord(&record_);
   fatal_.assign(message);
   std::cerr << message << '\n';
@@ -131,11 +161,13 @@ void TBDLScanner::SetFatal(std::string_view message) {
   pos_ = input_.size();
   text_ = {};
   keyword_ = Keyword::kRoot;
+  kind_ = kTokEnd;
 }
 
 int TBDLScanner::Deliver(int kind, const char* begin, const char* end) {
   FlushEcho();
   text_ = std::string_view(begin, end - begin);
+  kind_ = kind;
   pos_ = end - input_.data();
   TreeBuildingState& tree = *tree_;
   TBDLNode* current = tree.current;
@@ -202,7 +234,7 @@ int TBDLScanner::Next() {
         // The run fills the token limit and the next byte must be read to
         // see whether it goes on.
         if (q == p + kTokenLimit) {
-          SetFatal(kBufferOverflowMessage);
+          SetFatal(kBufferOverflowMessage, p);
           return kTokEnd;
         }
         p = q;
@@ -224,7 +256,7 @@ int TBDLScanner::Next() {
           ++q;
         }
         if (q == p + kTokenLimit) {
-          SetFatal(kBufferOverflowMessage);
+          SetFatal(kBufferOverflowMessage, p);
           return kTokEnd;
         }
         // No string here: the quote is a skipped character and scanning
@@ -271,6 +303,7 @@ int TBDLScanner::Next() {
   DetachPendingTokenRecord(&record_);
   pos_ = input_.size();
   text_ = {};
+  kind_ = kTokEnd;
   return kTokEnd;
 }
 

@@ -25,6 +25,26 @@ inline constexpr size_t kTokenLimit = 16383;
 inline constexpr std::string_view kBufferOverflowMessage =
     "input buffer overflow, can't enlarge buffer because scanner uses REJECT";
 
+// Told where a scan went astray, for tools that point authors at the spot.
+// Offsets are byte offsets into the input the scanner was given; turning
+// them into lines and columns is left to the listener, so that scanning
+// pays for positions only when something is reported.
+class ScanDiagnostics {
+ public:
+  virtual ~ScanDiagnostics() = default;
+  // A run of consecutive characters that started no token.
+  virtual void Skipped(std::string_view input, size_t offset, size_t length) = 0;
+  // Parsing stopped at the token of length bytes at offset (0 bytes at the
+  // end of input), or scanning at a token too long to scan, for the reason
+  // given.
+  virtual void Stopped(std::string_view input, size_t offset, size_t length,
+                       std::string_view reason) = 0;
+};
+
+// The listener of scanners constructed from now on (none: null). Like the
+// tree-building state it is process-wide. Returns the previous one.
+ScanDiagnostics* SetScanDiagnostics(ScanDiagnostics* diagnostics);
+
 class TBDLScanner {
  public:
   // input is the file's text as a text stream delivers it (CR LF already
@@ -48,23 +68,29 @@ class TBDLScanner {
   bool Fatal() const { return !fatal_.empty(); }
   const std::string& FatalMessage() const { return fatal_; }
 
+  // Tells the diagnostics listener, if any, that the parse stopped at the
+  // token delivered last (its opening quote for a string).
+  void ReportStop(std::string_view reason) const;
+
  private:
   int Deliver(int kind, const char* begin, const char* end);
   void Skip(const char* c);
   void FlushEcho();
-  void SetFatal(std::string_view message);
+  void SetFatal(std::string_view message, const char* at);
 
   std::string_view input_;
   size_t pos_ = 0;
   std::ostream* echo_;
   std::string_view text_;
   Keyword keyword_ = Keyword::kRoot;
+  int kind_ = kTokEnd;
   std::string fatal_;
   // A run of skipped characters not yet written to the echo stream.
   const char* echo_begin_ = nullptr;
   const char* echo_end_ = nullptr;
   TreeBuildingState* tree_;
   PendingTokenRecord record_;
+  ScanDiagnostics* diagnostics_;
 };
 
 }  // namespace qv::tbdl
