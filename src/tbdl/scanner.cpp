@@ -106,10 +106,7 @@ ScanDiagnostics* SetScanDiagnostics(ScanDiagnostics* diagnostics) {
 }
 
 TBDLScanner::TBDLScanner(std::string_view input, std::ostream* echo)
-    : input_(input),
-      echo_(echo ? echo : &std::cout),
-      tree_(&TreeState()),
-      diagnostics_(scan_diagnostics) {}
+    : input_(input), echo_(echo ? echo : &std::cout), tree_(&TreeState()) {}
 
 TBDLScanner::~TBDLScanner() {
   FlushEcho();
@@ -117,25 +114,29 @@ TBDLScanner::~TBDLScanner() {
 }
 
 void TBDLScanner::FlushEcho() {
-  if (echo_begin_ != echo_end_) {
-    echo_->write(echo_begin_, echo_end_ - echo_begin_);
-    if (diagnostics_) {
-      diagnostics_->Skipped(input_, echo_begin_ - input_.data(), echo_end_ - echo_begin_);
-    }
-  }
+  if (echo_begin_ != echo_end_) EchoSkipped();
   echo_begin_ = echo_end_ = nullptr;
 }
 
+// Out of line: every token delivery flushes, and skipped runs are rare.
+void TBDLScanner::EchoSkipped() {
+  echo_->write(echo_begin_, echo_end_ - echo_begin_);
+  if (scan_diagnostics) {
+    scan_diagnostics->Skipped(input_, echo_begin_ - input_.data(), echo_end_ - echo_begin_);
+  }
+}
+
 void TBDLScanner::ReportStop(std::string_view reason) const {
-  if (!diagnostics_) return;
-  if (kind_ == kTokEnd) {
-    diagnostics_->Stopped(input_, input_.size(), 0, reason);
+  if (!scan_diagnostics) return;
+  if (text_.data() == nullptr) {
+    scan_diagnostics->Stopped(input_, input_.size(), 0, reason);
     return;
   }
-  // A string's text lies between its quotes.
-  const size_t quotes = kind_ == kTokString ? 1 : 0;
-  diagnostics_->Stopped(input_, text_.data() - input_.data() - quotes, text_.size() + 2 * quotes,
-                        reason);
+  // A string's text lies between its quotes: scanning goes on after the
+  // closing one.
+  const size_t quotes = input_.data() + pos_ == text_.data() + text_.size() + 1 ? 1 : 0;
+  scan_diagnostics->Stopped(input_, text_.data() - input_.data() - quotes,
+                            text_.size() + 2 * quotes, reason);
 }
 
 void TBDLScanner::Skip(const char* c) {
@@ -150,9 +151,9 @@ void TBDLScanner::Skip(const char* c) {
 
 void TBDLScanner::SetFatal(std::string_view message, const char* at) {
   FlushEcho();
-  if (diagnostics_) {
-    diagnostics_->Stopped(input_, at - input_.data(), kTokenLimit,
-                          "too long for the scanner's 16384-byte buffer");
+  if (scan_diagnostics) {
+    scan_diagnostics->Stopped(input_, at - input_.data(), kTokenLimit,
+                              "too long for the scanner's 16384-byte buffer");
   }
   DetachPendingTokenRecord(&record_);
   fatal_.assign(message);
@@ -161,13 +162,11 @@ void TBDLScanner::SetFatal(std::string_view message, const char* at) {
   pos_ = input_.size();
   text_ = {};
   keyword_ = Keyword::kRoot;
-  kind_ = kTokEnd;
 }
 
 int TBDLScanner::Deliver(int kind, const char* begin, const char* end) {
   FlushEcho();
   text_ = std::string_view(begin, end - begin);
-  kind_ = kind;
   pos_ = end - input_.data();
   TreeBuildingState& tree = *tree_;
   TBDLNode* current = tree.current;
@@ -303,7 +302,6 @@ int TBDLScanner::Next() {
   DetachPendingTokenRecord(&record_);
   pos_ = input_.size();
   text_ = {};
-  kind_ = kTokEnd;
   return kTokEnd;
 }
 

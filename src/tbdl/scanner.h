@@ -41,8 +41,9 @@ class ScanDiagnostics {
                        std::string_view reason) = 0;
 };
 
-// The listener of scanners constructed from now on (none: null). Like the
-// tree-building state it is process-wide. Returns the previous one.
+// The listener of every scan from now on (none: null). Like the
+// tree-building state it is process-wide; scanners read it only when they
+// have something to report. Returns the previous one.
 ScanDiagnostics* SetScanDiagnostics(ScanDiagnostics* diagnostics);
 
 class TBDLScanner {
@@ -76,6 +77,7 @@ class TBDLScanner {
   int Deliver(int kind, const char* begin, const char* end);
   void Skip(const char* c);
   void FlushEcho();
+  void EchoSkipped();
   void SetFatal(std::string_view message, const char* at);
 
   std::string_view input_;
@@ -83,14 +85,12 @@ class TBDLScanner {
   std::ostream* echo_;
   std::string_view text_;
   Keyword keyword_ = Keyword::kRoot;
-  int kind_ = kTokEnd;
   std::string fatal_;
   // A run of skipped characters not yet written to the echo stream.
   const char* echo_begin_ = nullptr;
   const char* echo_end_ = nullptr;
   TreeBuildingState* tree_;
   PendingTokenRecord record_;
-  ScanDiagnostics* diagnostics_;
 };
 
 }  // namespace qv::tbdl
