@@ -7,32 +7,21 @@
 // reaches a server that does not listen on the POP3 port.
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "mail/accounts.h"
 #include "mail/mail_checker.h"
 #include "mail/pop3_client.h"
-#include "formats/reg_text.h"
-#include "formats/registry_tree.h"
 #include "platform/services.h"
 #include "settings/settings.h"
 #include "tools/json_writer.h"
+#include "tools/registry_file.h"
 #include "tools/text_writer.h"
 #include "tools/tool.h"
 
 namespace qv::tools {
 namespace {
-
-class FileSnapshotRegistry : public TreeRegistry {
- public:
-  void Load(const std::string& text, std::vector<RegTextIssue>* issues) {
-    ParseRegText(text, tree(), issues);
-  }
-  std::string Format() { return FormatRegText(tree()); }
-};
 
 // The toolbar window as the tool stands in for it: no timers, no items.
 class ToolHost : public mail::MailCheckHost {
@@ -82,21 +71,12 @@ int RunMailCheck(ToolContext& context) {
     }
   }
 
-  FileSnapshotRegistry snapshot;
+  RegistryFile file;
   Registry* registry = Services().registry;
   if (!registryFile.empty()) {
-    std::ifstream in(registryFile, std::ios::binary);
-    if (!in) {
-      context.err << "quorvane-tbdl: cannot read " << registryFile << "\n";
-      return kExitFailed;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::vector<RegTextIssue> issues;
-    snapshot.Load(text.str(), &issues);
-    for (const RegTextIssue& issue : issues)
-      context.err << registryFile << ":" << issue.line << ": " << issue.reason << "\n";
-    registry = &snapshot;
+    if (!file.Load(registryFile, false, context.err)) return kExitFailed;
+    file.PrintIssues(context.err);
+    registry = &file.registry();
   }
   ScopedService<Registry> useRegistry(&PlatformServices::registry, registry);
 
@@ -146,14 +126,7 @@ int RunMailCheck(ToolContext& context) {
   w.EndArray().EndObject();
   context.out << w.Text();
 
-  if (!registryFile.empty()) {
-    std::ofstream out(registryFile, std::ios::binary | std::ios::trunc);
-    out << snapshot.Format();
-    if (!out) {
-      context.err << "quorvane-tbdl: cannot write " << registryFile << "\n";
-      return kExitFailed;
-    }
-  }
+  if (!registryFile.empty() && !file.Save(context.err)) return kExitFailed;
   if (reports.empty()) context.err << "quorvane-tbdl: no POP3 accounts configured\n";
   return allChecked ? kExitOk : kExitFailed;
 }

@@ -36,12 +36,9 @@
 #include "tbdl/toolbar.h"
 #include "tools/definition_files.h"
 #include "tools/json_writer.h"
+#include "tools/registry_file.h"
 #include "tools/text_writer.h"
 #include "tools/tool.h"
-
-#ifndef _WIN32
-#include "platform/posix/file_registry.h"
-#endif
 
 namespace qv::tools {
 namespace {
@@ -216,18 +213,13 @@ int RunRun(ToolContext& context) {
   }
   if (file.empty() || actions.empty()) return UsageError(context, "run");
 
-  std::unique_ptr<Registry> registry;
-  if (registryFile.empty()) {
-    registry = std::make_unique<TreeRegistry>();
-  } else {
-#ifndef _WIN32
-    registry = std::make_unique<FileRegistry>(registryFile);
-#else
-    context.err << "quorvane-tbdl: --registry needs the native registry\n";
-    return kExitFailed;
-#endif
+  // The first run with a REGFILE creates it.
+  RegistryFile registry;
+  if (!registryFile.empty()) {
+    if (!registry.Load(registryFile, true, context.err)) return kExitFailed;
+    registry.PrintIssues(context.err);
   }
-  ScopedService<Registry> useRegistry(&PlatformServices::registry, registry.get());
+  ScopedService<Registry> useRegistry(&PlatformServices::registry, &registry.registry());
   MessageRecorder recorder;
   ScopedService<UserMessages> useMessages(&PlatformServices::messages, &recorder);
   ScriptedBrowser browser;
@@ -334,6 +326,7 @@ int RunRun(ToolContext& context) {
     if (!after.count(name)) w.NullField(name);
   w.EndObject().EndObject();
   context.out << w.Text();
+  if (!registryFile.empty() && !registry.Save(context.err)) return kExitFailed;
   return ok ? kExitOk : kExitFailed;
 }
 

@@ -3,34 +3,22 @@
 // one-line picture, the buttons, the widths, every drop-down menu, the
 // child controls and the message boxes. The settings come from REGFILE (the
 // registry file format) and are never written back.
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/toolbar_ctrl.h"
 #include "simulators/headless_toolbar.h"
 #include "simulators/message_recorder.h"
-#include "formats/reg_text.h"
-#include "formats/registry_tree.h"
 #include "platform/services.h"
 #include "tbdl/toolbar.h"
 #include "tools/definition_files.h"
 #include "tools/json_writer.h"
+#include "tools/registry_file.h"
 #include "tools/text_writer.h"
 #include "tools/tool.h"
 
 namespace qv::tools {
 namespace {
-
-// The settings the toolbar reads, held in memory: what the build writes
-// stays there.
-class SnapshotRegistry : public TreeRegistry {
- public:
-  void Load(const std::string& text, std::vector<RegTextIssue>* issues) {
-    ParseRegText(text, tree(), issues);
-  }
-};
 
 // Showing a toolbar checks no mailbox.
 class NoMailCheck : public MailCheck {
@@ -151,19 +139,12 @@ int RunShow(ToolContext& context) {
   }
   if (file.empty()) return UsageError(context, "show");
 
-  SnapshotRegistry registry;
-  std::vector<RegTextIssue> issues;
-  if (!registryFile.empty()) {
-    std::ifstream in(registryFile, std::ios::binary);
-    if (!in) {
-      context.err << "quorvane-tbdl: cannot read " << registryFile << "\n";
-      return kExitFailed;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    registry.Load(text.str(), &issues);
+  // The settings are held in memory: what the build writes stays there.
+  RegistryFile registry;
+  if (!registryFile.empty() && !registry.Load(registryFile, false, context.err)) {
+    return kExitFailed;
   }
-  ScopedService<Registry> useRegistry(&PlatformServices::registry, &registry);
+  ScopedService<Registry> useRegistry(&PlatformServices::registry, &registry.registry());
   MessageRecorder recorder;
   ScopedService<UserMessages> messages(&PlatformServices::messages, &recorder);
 
@@ -249,7 +230,7 @@ int RunShow(ToolContext& context) {
   for (const RecordedMessage& m : recorder.messages()) {
     w.BeginObject().StringField("caption", m.caption).StringField("text", m.text).EndObject();
   }
-  for (const RegTextIssue& issue : issues) {
+  for (const RegTextIssue& issue : registry.issues()) {
     w.BeginObject()
         .StringField("caption", registryFile + ":" + std::to_string(issue.line))
         .StringField("text", issue.reason)

@@ -7,6 +7,7 @@ namespace qv::tools {
 int RunTokens(ToolContext& context);
 int RunTree(ToolContext& context);
 int RunLoad(ToolContext& context);
+int RunCheck(ToolContext& context);
 int RunShow(ToolContext& context);
 int RunMailCheck(ToolContext& context);
 int RunRun(ToolContext& context);
@@ -18,6 +19,10 @@ constexpr ToolCommand kCommands[] = {
      RunTokens},
     {"tree", "FILE", "parse and print the parse tree", RunTree},
     {"load", "FILE", "load the definition into the toolbar model and print it", RunLoad},
+    {"check", "FILE",
+     "load the definition as load does and print only where it goes wrong (FILE:LINE:COLUMN), "
+     "the message boxes and the verdict",
+     RunCheck},
     {"show", "FILE [--registry REGFILE]",
      "build the toolbar on a headless control and print its buttons, menus and controls", RunShow},
     {"mail check", "[--registry REGFILE] [--force] [--port N]",

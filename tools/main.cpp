@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  qv::tools::SetProcessEndsAfterRun(true);
   const int status = qv::tools::RunTool(args, std::cout, std::cerr);
   std::cout.flush();
   return status;

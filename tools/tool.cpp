@@ -76,6 +76,18 @@ int RunTool(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
   return best->run(context);
 }
 
+namespace {
+bool process_ends_after_run = false;
+}  // namespace
+
+void SetProcessEndsAfterRun(bool ends) {
+  process_ends_after_run = ends;
+}
+
+bool ProcessEndsAfterRun() {
+  return process_ends_after_run;
+}
+
 int UsageError(const ToolContext& context, std::string_view name) {
   for (const ToolCommand& command : Commands()) {
     if (command.name == name) {

@@ -38,6 +38,12 @@ std::span<const ToolCommand> Commands();
 // Runs the tool on argv without the program name. Returns the exit status.
 int RunTool(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 
+// Set by the program, whose process ends as soon as the subcommand returns:
+// a subcommand may then leave a large result to the end of the process
+// instead of freeing it piece by piece. Runs inside tests free everything.
+void SetProcessEndsAfterRun(bool ends);
+bool ProcessEndsAfterRun();
+
 // Prints "usage: quorvane-tbdl NAME SYNOPSIS" for a subcommand to err and
 // returns kExitUsage.
 int UsageError(const ToolContext& context, std::string_view name);

@@ -171,10 +171,18 @@ enum Expect {
   kEndOfInput,      // nothing but the end after the toolbar's "}"
 };
 
-int Report(std::string_view message, int result) {
+// reason tells an author what was wrong with the token the parse stopped at;
+// only a diagnostics listener of the scanner hears it.
+int Report(const TBDLScanner& scanner, std::string_view message, std::string_view reason,
+           int result) {
   std::cerr << "Syntax error: " << message << '\n';
   std::cerr.flush();
+  scanner.ReportStop(reason);
   return result;
+}
+
+int SyntaxError(const TBDLScanner& scanner, std::string_view reason) {
+  return Report(scanner, "parse error", reason, kParseSyntaxError);
 }
 
 // Room on the modelled state stack: grows like the stack it stands for.
@@ -213,30 +221,32 @@ int TBDLParser::Parse(TBDLScanner& scanner) {
       again = false;
       switch (expect) {
         case kHeader:
-          if (token != kTokToolbar) return Report("parse error", kParseSyntaxError);
+          if (token != kTokToolbar) return SyntaxError(scanner, "expected TBW_Toolbar");
           pending = kToolbarBody;
           expect = kOpen;
           transient = 1;
           break;
         case kOpen:
-          if (token != kTokOpen) return Report("parse error", kParseSyntaxError);
+          if (token != kTokOpen) return SyntaxError(scanner, "expected '{'");
           frames.push_back({pending});
           expect = kInBody;
           transient = kStatesPerBody;
           break;
         case kEquals:
-          if (token != kTokEquals) return Report("parse error", kParseSyntaxError);
+          if (token != kTokEquals) return SyntaxError(scanner, "expected '='");
           expect = kString;
           transient = 2;
           break;
         case kString:
-          if (token != kTokString) return Report("parse error", kParseSyntaxError);
+          if (token != kTokString) return SyntaxError(scanner, "expected a quoted value");
           ++frames.back().properties;
           expect = kInBody;
           transient = 3;
           break;
         case kEndOfInput:
-          if (token != kTokEnd) return Report("parse error", kParseSyntaxError);
+          if (token != kTokEnd) {
+            return SyntaxError(scanner, "expected the end after the toolbar's closing '}'");
+          }
           return kParseOk;
         case kAfterSeparator:
           if (token == kTokOpen) {
@@ -257,7 +267,7 @@ int TBDLParser::Parse(TBDLScanner& scanner) {
           if (token == kTokClose) {
             if (frame.properties < rule.min_properties || frame.parts < rule.min_parts ||
                 (rule.non_empty && frame.properties == 0 && frame.parts == 0)) {
-              return Report("parse error", kParseSyntaxError);
+              return SyntaxError(scanner, "the part lacks a property or nested part it needs");
             }
             frames.pop_back();
             if (frames.empty()) {
@@ -266,14 +276,18 @@ int TBDLParser::Parse(TBDLScanner& scanner) {
               ++frames.back().parts;
             }
           } else if (rule.properties & bit) {
-            if (frame.parts > 0 || frame.properties >= rule.max_properties) {
-              return Report("parse error", kParseSyntaxError);
+            if (frame.parts > 0) return SyntaxError(scanner, "a property after a nested part");
+            if (frame.properties >= rule.max_properties) {
+              return SyntaxError(scanner, "one property too many");
             }
             expect = kEquals;
             transient = 1;
           } else if (rule.parts & bit) {
-            if (frame.properties < rule.min_properties || frame.parts >= rule.max_parts) {
-              return Report("parse error", kParseSyntaxError);
+            if (frame.properties < rule.min_properties) {
+              return SyntaxError(scanner, "a nested part before the property the part needs");
+            }
+            if (frame.parts >= rule.max_parts) {
+              return SyntaxError(scanner, "one nested part too many");
             }
             transient = 1;
             if (token == kTokMenuseparator) {
@@ -283,14 +297,17 @@ int TBDLParser::Parse(TBDLScanner& scanner) {
               expect = token == kTokSeparator ? kAfterSeparator : kOpen;
             }
           } else {
-            return Report("parse error", kParseSyntaxError);
+            return SyntaxError(scanner, token >= kTokToolbar
+                                            ? "not allowed in this part"
+                                            : "expected a property, a nested part or '}'");
           }
           break;
         }
       }
     } while (again);
     if (!stack.Reserve(base + transient)) {
-      return Report("parser stack overflow", kParseStackOverflow);
+      return Report(scanner, "parser stack overflow", "parts nested too deeply",
+                    kParseStackOverflow);
     }
   }
 }

@@ -97,7 +97,13 @@ const KeywordIndex& Index() {
   return index;
 }
 
+ScanDiagnostics* scan_diagnostics = nullptr;
+
 }  // namespace
+
+ScanDiagnostics* SetScanDiagnostics(ScanDiagnostics* diagnostics) {
+  return std::exchange(scan_diagnostics, diagnostics);
+}
 
 TBDLScanner::TBDLScanner(std::string_view input, std::ostream* echo)
     : input_(input), echo_(echo ? echo : &std::cout), tree_(&TreeState()) {}
@@ -108,8 +114,29 @@ TBDLScanner::~TBDLScanner() {
 }
 
 void TBDLScanner::FlushEcho() {
-  if (echo_begin_ != echo_end_) echo_->write(echo_begin_, echo_end_ - echo_begin_);
+  if (echo_begin_ != echo_end_) EchoSkipped();
   echo_begin_ = echo_end_ = nullptr;
+}
+
+// Out of line: every token delivery flushes, and skipped runs are rare.
+void TBDLScanner::EchoSkipped() {
+  echo_->write(echo_begin_, echo_end_ - echo_begin_);
+  if (scan_diagnostics) {
+    scan_diagnostics->Skipped(input_, echo_begin_ - input_.data(), echo_end_ - echo_begin_);
+  }
+}
+
+void TBDLScanner::ReportStop(std::string_view reason) const {
+  if (!scan_diagnostics) return;
+  if (text_.data() == nullptr) {
+    scan_diagnostics->Stopped(input_, input_.size(), 0, reason);
+    return;
+  }
+  // A string's text lies between its quotes: scanning goes on after the
+  // closing one.
+  const size_t quotes = input_.data() + pos_ == text_.data() + text_.size() + 1 ? 1 : 0;
+  scan_diagnostics->Stopped(input_, text_.data() - input_.data() - quotes,
+                            text_.size() + 2 * quotes, reason);
 }
 
 void TBDLScanner::Skip(const char* c) {
@@ -122,8 +149,12 @@ void TBDLScanner::Skip(const char* c) {
   echo_end_ = c + 1;
 }
 
-void TBDLScanner::SetFatal(std::string_view message) {
+void TBDLScanner::SetFatal(std::string_view message, const char* at) {
   FlushEcho();
+  if (scan_diagnostics) {
+    scan_diagnostics->Stopped(input_, at - input_.data(), kTokenLimit,
+                              "too long for the scanner's 16384-byte buffer");
+  }
   DetachPendingTokenRecord(&record_);
   fatal_.assign(message);
   std::cerr << message << '\n';
@@ -202,7 +233,7 @@ int TBDLScanner::Next() {
         // The run fills the token limit and the next byte must be read to
         // see whether it goes on.
         if (q == p + kTokenLimit) {
-          SetFatal(kBufferOverflowMessage);
+          SetFatal(kBufferOverflowMessage, p);
           return kTokEnd;
         }
         p = q;
@@ -224,7 +255,7 @@ int TBDLScanner::Next() {
           ++q;
         }
         if (q == p + kTokenLimit) {
-          SetFatal(kBufferOverflowMessage);
+          SetFatal(kBufferOverflowMessage, p);
           return kTokEnd;
         }
         // No string here: the quote is a skipped character and scanning

@@ -25,6 +25,27 @@ inline constexpr size_t kTokenLimit = 16383;
 inline constexpr std::string_view kBufferOverflowMessage =
     "input buffer overflow, can't enlarge buffer because scanner uses REJECT";
 
+// Told where a scan went astray, for tools that point authors at the spot.
+// Offsets are byte offsets into the input the scanner was given; turning
+// them into lines and columns is left to the listener, so that scanning
+// pays for positions only when something is reported.
+class ScanDiagnostics {
+ public:
+  virtual ~ScanDiagnostics() = default;
+  // A run of consecutive characters that started no token.
+  virtual void Skipped(std::string_view input, size_t offset, size_t length) = 0;
+  // Parsing stopped at the token of length bytes at offset (0 bytes at the
+  // end of input), or scanning at a token too long to scan, for the reason
+  // given.
+  virtual void Stopped(std::string_view input, size_t offset, size_t length,
+                       std::string_view reason) = 0;
+};
+
+// The listener of every scan from now on (none: null). Like the
+// tree-building state it is process-wide; scanners read it only when they
+// have something to report. Returns the previous one.
+ScanDiagnostics* SetScanDiagnostics(ScanDiagnostics* diagnostics);
+
 class TBDLScanner {
  public:
   // input is the file's text as a text stream delivers it (CR LF already
@@ -48,11 +69,16 @@ class TBDLScanner {
   bool Fatal() const { return !fatal_.empty(); }
   const std::string& FatalMessage() const { return fatal_; }
 
+  // Tells the diagnostics listener, if any, that the parse stopped at the
+  // token delivered last (its opening quote for a string).
+  void ReportStop(std::string_view reason) const;
+
  private:
   int Deliver(int kind, const char* begin, const char* end);
   void Skip(const char* c);
   void FlushEcho();
-  void SetFatal(std::string_view message);
+  void EchoSkipped();
+  void SetFatal(std::string_view message, const char* at);
 
   std::string_view input_;
   size_t pos_ = 0;
