@@ -37,12 +37,10 @@ void ModelCommandHost::RunCommand(const std::string& name, bool pressed) {
 void ExecuteCommand(ModelCommandHost& host, int commandIndex, bool pressed) {
   tbdl::TBDLToolbar* model = host.Model();
   tbdl::TBDLCommand* command = model ? model->Command(commandIndex) : nullptr;
-  if (command == nullptr) return;
-  if (pressed)
-    ResetModelCommand(host, *command);
-  else
-    ExecuteModelCommand(host, *command, "");
+  if (command != nullptr) RunModelCommand(host, *command, pressed, "");
 }
+
+namespace {
 
 void ExecuteModelCommand(CommandHost& host, const tbdl::TBDLCommand& command,
                          const std::string& parameter) {
@@ -73,6 +71,16 @@ void ExecuteModelCommand(CommandHost& host, const tbdl::TBDLCommand& command,
 void ResetModelCommand(CommandHost& host, const tbdl::TBDLCommand& command) {
   if (command.GetKind() == tbdl::kCommandService)
     ResetService(host, static_cast<const tbdl::TBDLServiceCommand&>(command).Type());
+}
+
+}  // namespace
+
+void RunModelCommand(CommandHost& host, const tbdl::TBDLCommand& command, bool pressed,
+                     const std::string& parameter) {
+  if (pressed)
+    ResetModelCommand(host, command);
+  else
+    ExecuteModelCommand(host, command, parameter);
 }
 
 InputField MakeInputField(const tbdl::TBDLComboItem& item, ChildControls* control,

@@ -29,14 +29,16 @@ class ModelCommandHost : public CommandHost {
   void RunCommand(const std::string& name, bool pressed) override;
 };
 
-// The command at commandIndex: Reset when its button is shown pressed,
-// otherwise Execute with an empty parameter. An index that names no command
-// does nothing. The command may be destroyed by what it does ("Update"
-// rebuilds the model): nothing of it is used after it ran.
+// The one route by which a command of the model runs, for clicks, menu
+// choices and searches alike: Reset when its button is shown pressed (a
+// toggle button being released), otherwise Execute with parameter. The
+// command may be destroyed by what it does ("Update" rebuilds the model):
+// nothing of it is used after it ran.
+void RunModelCommand(CommandHost& host, const tbdl::TBDLCommand& command, bool pressed,
+                     const std::string& parameter);
+// RunModelCommand for the command at commandIndex with an empty parameter;
+// an index that names no command does nothing.
 void ExecuteCommand(ModelCommandHost& host, int commandIndex, bool pressed);
-void ExecuteModelCommand(CommandHost& host, const tbdl::TBDLCommand& command,
-                         const std::string& parameter);
-void ResetModelCommand(CommandHost& host, const tbdl::TBDLCommand& command);
 
 // The input field of a COMBO item whose control is window.
 InputField MakeInputField(const tbdl::TBDLComboItem& item, ChildControls* control, WindowId window);

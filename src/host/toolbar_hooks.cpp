@@ -22,11 +22,7 @@ uint32_t PopupBlockerView::TotalBlockedPopups() {
 
 void CommandRunner::Run(TBWToolBarCtrl& toolbar, tbdl::TBDLCommand& command, bool pressed,
                         const std::string& parameter) {
-  if (pressed) {
-    commands::ResetModelCommand(toolbar.CommandHost(), command);
-  } else {
-    commands::ExecuteModelCommand(toolbar.CommandHost(), command, parameter);
-  }
+  commands::RunModelCommand(toolbar.CommandHost(), command, pressed, parameter);
 }
 
 void MailCheck::RunCheckPass(TBWToolBarCtrl& toolbar, bool forced) {
