@@ -1,8 +1,12 @@
 #include "commands/expansion.h"
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <random>
 
 #include "commands/command_host.h"
 #include "commands/history.h"
@@ -102,6 +106,43 @@ unsigned RandomDigitCount(const std::string& text) {
   return static_cast<unsigned>(magnitude);
 }
 
+// The generator of the random digits, one for the process: seeded once, on
+// first use, from the system's entropy source, the clocks and where the
+// stack lies, so that every start of the browser gives other digits (an
+// unseeded generator repeats the same ones each time, and some runtimes'
+// entropy source is itself a fixed sequence). Windows of several threads
+// share it under a lock.
+std::string RandomHexDigits(unsigned count) {
+  static std::mutex lock;
+  static std::mt19937 engine = [] {
+    int onTheStack = 0;
+    unsigned entropy[2] = {0, 0};
+    try {
+      std::random_device device;
+      entropy[0] = device();
+      entropy[1] = device();
+    } catch (...) {
+      // No entropy source: the clocks and the stack's place still differ.
+    }
+    auto now = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    auto wall = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    auto where = static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(&onTheStack));
+    std::seed_seq seed{entropy[0],
+                       entropy[1],
+                       static_cast<unsigned>(now),
+                       static_cast<unsigned>(now >> 32),
+                       static_cast<unsigned>(wall),
+                       static_cast<unsigned>(wall >> 32),
+                       static_cast<unsigned>(where),
+                       static_cast<unsigned>(where >> 32)};
+    return std::mt19937(seed);
+  }();
+  std::string digits;
+  std::lock_guard<std::mutex> hold(lock);
+  for (; count > 0; --count) digits += "0123456789abcdef"[engine() & 0xF];
+  return digits;
+}
+
 void ExpandRandomDigits(std::string& url, std::string& post) {
   size_t start = url.find("%rndhex");
   if (start == std::string::npos) return;
@@ -109,9 +150,7 @@ void ExpandRandomDigits(std::string& url, std::string& post) {
   if (end == std::string::npos) return;
   std::string count = url.substr(start + 7, end - start - 7);
   std::string macro = url.substr(start, end - start + 1);
-  std::string digits;
-  for (unsigned i = RandomDigitCount(count); i > 0; --i)
-    digits += "0123456789abcdef"[std::rand() % 16];
+  std::string digits = RandomHexDigits(RandomDigitCount(count));
   ReplaceAllIfNotEmpty(url, macro, digits);
   ReplaceAllIfNotEmpty(post, macro, digits);
 }
