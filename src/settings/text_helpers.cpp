@@ -37,12 +37,16 @@ bool ReplaceEachOnce(std::string& text, const std::string& find, const std::stri
 // A replacement no shorter than the searched text can form new occurrences
 // without end ("%%url" with "%url" replaced by "urlurl%%" grows for ever), and
 // whether it will cannot be told in advance: after more steps than any
-// ordinary text needs, false is returned and text is left as it was. True
-// when the rescan came to its end.
-bool Rescan(std::string& text, const std::string& find, const std::string& replacement) {
+// ordinary text needs, or once the text grows to twice what replacing each
+// of the count occurrences of text once would make it, false is returned
+// and text is left as it was. True when the rescan came to its end.
+bool Rescan(std::string& text, const std::string& find, const std::string& replacement,
+            size_t count) {
   const size_t m = find.size();
   const bool bounded = replacement.size() < m;  // every step shrinks the text
   const size_t maxSteps = 4 * text.size() + 1024;
+  const size_t growth = bounded ? 0 : replacement.size() - m;
+  const size_t maxSize = 2 * (text.size() + count * growth) + 1024;
   const char last = find.back();
   std::string out;
   out.reserve(text.size());
@@ -61,7 +65,9 @@ bool Rescan(std::string& text, const std::string& find, const std::string& repla
     }
     out += c;
     if (c != last || out.size() < m || out.compare(out.size() - m, m, find) != 0) continue;
-    if (!bounded && ++steps > maxSteps) return false;
+    if (!bounded &&
+        (++steps > maxSteps || out.size() + back.size() + (text.size() - next) + growth > maxSize))
+      return false;
     out.resize(out.size() - m);
     back.append(replacement.rbegin(), replacement.rend());
     const size_t stepBack = std::min(out.size(), m - 1);
@@ -75,11 +81,16 @@ bool Rescan(std::string& text, const std::string& find, const std::string& repla
 }  // namespace
 
 bool ReplaceAll(std::string& text, const std::string& find, const std::string& replacement) {
-  if (find.empty() || text.find(find) == std::string::npos) return false;
+  if (find.empty()) return false;
+  size_t count = 0;
+  for (size_t pos = text.find(find); pos != std::string::npos; pos = text.find(find, pos + 1))
+    ++count;
+  if (count == 0) return false;
   // A replacement that contains the searched text would be found again for
   // ever: the search then resumes after the inserted text, and so it does
   // when the rescan does not come to an end.
-  if (replacement.find(find) == std::string::npos && Rescan(text, find, replacement)) return true;
+  if (replacement.find(find) == std::string::npos && Rescan(text, find, replacement, count))
+    return true;
   return ReplaceEachOnce(text, find, replacement);
 }
 
