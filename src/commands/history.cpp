@@ -116,9 +116,8 @@ void FillInputField(CommandHost& host, InputField& field) {
     }
     control.ComboSetCurSel(field.window, LastSearchIndex());
   } else {
-    auto last = LastInputValues().find(field.name);
-    bool remembered = last != LastInputValues().end() && !last->second.empty();
-    control.SetChildText(field.window, remembered ? last->second : field.caption);
+    std::string last = LastInputValue(field.name);
+    control.SetChildText(field.window, last.empty() ? field.caption : last);
   }
   UpdateHighlightButton(host);
 }

@@ -85,11 +85,11 @@ TEST_F(HistoryTest, ChoosersAndEditFieldsKeepNoHistory) {
 TEST_F(HistoryTest, NewToolbarLoadsHistoryAndLastValues) {
   Store("old");
   Store("new");
-  commands::LastInputValues()["h2"] = "";
+  commands::RememberInputValue("h2", "");
   TestToolbar second{kToolbar};
   EXPECT_EQ(second.ListOf("h"), (Entries{"new", "old"}));
   EXPECT_EQ(second.control.GetChildText(second.Field("h2").window), "");
-  commands::LastInputValues()["h"] = "";
+  commands::RememberInputValue("h", "");
   TestToolbar third{kToolbar};
   EXPECT_EQ(third.control.GetChildText(third.Field("h").window), "Type here");
 }
