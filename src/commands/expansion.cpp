@@ -1,8 +1,13 @@
 #include "commands/expansion.h"
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <random>
 
 #include "commands/command_host.h"
 #include "commands/history.h"
@@ -38,6 +43,31 @@ std::string JoinWords(const std::string& value) {
   return SplitWordsJoinPlus(value, words);
 }
 
+// The longest text an expansion makes. Values are inserted as they are and
+// the passes after them replace the macros that the values hold, so a value
+// full of macros could make the text grow without bound from pass to pass:
+// a macro whose value would make the text longer stays as it is.
+constexpr size_t kLongestExpansion = size_t{1} << 20;
+
+bool FitsExpansion(const std::string& text, const std::string& find, const std::string& value) {
+  if (find.empty() || value.size() <= find.size()) return true;
+  const size_t growth = value.size() - find.size();
+  size_t size = text.size();
+  for (size_t pos = text.find(find); pos != std::string::npos;
+       pos = text.find(find, pos + find.size())) {
+    if (size > kLongestExpansion || growth > kLongestExpansion - size) return false;
+    size += growth;
+  }
+  return size <= kLongestExpansion;
+}
+
+// ReplaceAll, or ReplaceAllIfNotEmpty, within the longest expansion.
+bool ReplaceAllWithin(std::string& text, const std::string& find, const std::string& value,
+                      bool ifNotEmpty = false) {
+  if (!FitsExpansion(text, find, value)) return false;
+  return ifNotEmpty ? ReplaceAllIfNotEmpty(text, find, value) : ReplaceAll(text, find, value);
+}
+
 // Replaces every occurrence of find at or after pos, resuming after each
 // inserted text, so that a value holding its own macro is inserted once.
 // Returns the position after the last inserted text.
@@ -68,8 +98,14 @@ void ExpandNamedMacros(std::string& text, const std::string& prefix, bool firstO
       continue;
     }
     std::string name = text.substr(nameStart, close - nameStart);
+    std::string macro = prefix + name + ")";
+    std::string value = valueOf(name);
+    if (!FitsExpansion(text, macro, value)) {
+      pos = nameStart;
+      continue;
+    }
     // Inserted values are not searched again.
-    pos = ReplaceFrom(text, pos, prefix + name + ")", valueOf(name), firstOnly);
+    pos = ReplaceFrom(text, pos, macro, value, firstOnly);
   }
 }
 
@@ -102,6 +138,43 @@ unsigned RandomDigitCount(const std::string& text) {
   return static_cast<unsigned>(magnitude);
 }
 
+// The generator of the random digits, one for the process: seeded once, on
+// first use, from the system's entropy source, the clocks and where the
+// stack lies, so that every start of the browser gives other digits (an
+// unseeded generator repeats the same ones each time, and some runtimes'
+// entropy source is itself a fixed sequence). Windows of several threads
+// share it under a lock.
+std::string RandomHexDigits(unsigned count) {
+  static std::mutex lock;
+  static std::mt19937 engine = [] {
+    int onTheStack = 0;
+    unsigned entropy[2] = {0, 0};
+    try {
+      std::random_device device;
+      entropy[0] = device();
+      entropy[1] = device();
+    } catch (...) {
+      // No entropy source: the clocks and the stack's place still differ.
+    }
+    auto now = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    auto wall = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    auto where = static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(&onTheStack));
+    std::seed_seq seed{entropy[0],
+                       entropy[1],
+                       static_cast<unsigned>(now),
+                       static_cast<unsigned>(now >> 32),
+                       static_cast<unsigned>(wall),
+                       static_cast<unsigned>(wall >> 32),
+                       static_cast<unsigned>(where),
+                       static_cast<unsigned>(where >> 32)};
+    return std::mt19937(seed);
+  }();
+  std::string digits;
+  std::lock_guard<std::mutex> hold(lock);
+  for (; count > 0; --count) digits += "0123456789abcdef"[engine() & 0xF];
+  return digits;
+}
+
 void ExpandRandomDigits(std::string& url, std::string& post) {
   size_t start = url.find("%rndhex");
   if (start == std::string::npos) return;
@@ -109,11 +182,9 @@ void ExpandRandomDigits(std::string& url, std::string& post) {
   if (end == std::string::npos) return;
   std::string count = url.substr(start + 7, end - start - 7);
   std::string macro = url.substr(start, end - start + 1);
-  std::string digits;
-  for (unsigned i = RandomDigitCount(count); i > 0; --i)
-    digits += "0123456789abcdef"[std::rand() % 16];
-  ReplaceAllIfNotEmpty(url, macro, digits);
-  ReplaceAllIfNotEmpty(post, macro, digits);
+  std::string digits = RandomHexDigits(RandomDigitCount(count));
+  ReplaceAllWithin(url, macro, digits, true);
+  ReplaceAllWithin(post, macro, digits, true);
 }
 
 void ExpandPop3Macros(std::string& post) {
@@ -163,13 +234,36 @@ std::string UrlEncode(std::string_view text) {
   return out;
 }
 
-std::map<std::string, std::string>& LastInputValues() {
-  static std::map<std::string, std::string> values;
+namespace {
+
+struct InputValues {
+  std::mutex lock;
+  std::map<std::string, std::string> byName;
+};
+
+InputValues& LastInputValues() {
+  static InputValues values;
   return values;
 }
 
+}  // namespace
+
+void RememberInputValue(const std::string& name, const std::string& value) {
+  InputValues& values = LastInputValues();
+  std::lock_guard<std::mutex> hold(values.lock);
+  auto [last, added] = values.byName.try_emplace(name);
+  if (added || last->second != value) last->second = value;
+}
+
+std::string LastInputValue(const std::string& name) {
+  InputValues& values = LastInputValues();
+  std::lock_guard<std::mutex> hold(values.lock);
+  auto last = values.byName.find(name);
+  return last == values.byName.end() ? std::string() : last->second;
+}
+
 std::string& CurrentPageAddress() {
-  static std::string address;
+  thread_local std::string address;
   return address;
 }
 
@@ -203,8 +297,7 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
   values.reserve(fields.size());
   for (const InputField& field : fields) {
     values.push_back(GetValue(field));
-    auto [last, added] = LastInputValues().try_emplace(field.name);
-    if (added || last->second != values.back()) last->second = values.back();
+    RememberInputValue(field.name, values.back());
   }
 
   auto itemPasses = [&](const char* prefix, bool encode) {
@@ -224,7 +317,8 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
                             : post.find(macro) != std::string::npos ? &post
                                                                     : nullptr;
         if (text == nullptr) continue;
-        ReplaceAll(*text, macro, JoinWords(encode ? UrlEncode(values[i]) : values[i]));
+        if (!ReplaceAllWithin(*text, macro, JoinWords(encode ? UrlEncode(values[i]) : values[i])))
+          continue;
         ++replaced;
         if (field.IsHistoryCombo()) StoreValue(host, field, values[i]);
       }
@@ -245,24 +339,24 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
   }
 
   if (!parameter.empty()) {
-    ReplaceAll(url, "%cmdparam", parameter);
-    ReplaceAll(post, "%cmdparam", parameter);
+    ReplaceAllWithin(url, "%cmdparam", parameter);
+    ReplaceAllWithin(post, "%cmdparam", parameter);
   }
 
   ExpandPop3Macros(post);
 
   if (url.find("%bgcolor") != std::string::npos || post.find("%bgcolor") != std::string::npos) {
     std::string colour = ButtonFaceColour();
-    ReplaceAll(url, "%bgcolor", colour);
-    ReplaceAll(post, "%bgcolor", colour);
+    ReplaceAllWithin(url, "%bgcolor", colour);
+    ReplaceAllWithin(post, "%bgcolor", colour);
   }
 
   const std::string& address = CurrentPageAddress();
   for (std::string* text : {&url, &post}) {
-    ReplaceAllIfNotEmpty(*text, "%curl", address);
-    ReplaceAllIfNotEmpty(*text, "%cdomain", domain);
-    ReplaceAllIfNotEmpty(*text, "%url", address);
-    ReplaceAllIfNotEmpty(*text, "%domain", domain);
+    ReplaceAllWithin(*text, "%curl", address, true);
+    ReplaceAllWithin(*text, "%cdomain", domain, true);
+    ReplaceAllWithin(*text, "%url", address, true);
+    ReplaceAllWithin(*text, "%domain", domain, true);
   }
 
   ExpandRandomDigits(url, post);

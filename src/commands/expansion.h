@@ -3,7 +3,6 @@
 // parameter, POP3 account data, a system colour and random digits.
 #pragma once
 
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,9 +23,16 @@ namespace qv::commands {
 // uppercase hexadecimal digits (a space is %20).
 std::string UrlEncode(std::string_view text);
 
-// Process-wide, never cleared: the last value of each input item by name,
-// and the encoded address of the current page as last read.
-std::map<std::string, std::string>& LastInputValues();
+// The last value of each input item by name, never cleared: shared by the
+// windows of the process (a new window shows what was last searched), under
+// a lock since each window runs on its own thread. LastInputValue is empty
+// for an item that has none.
+void RememberInputValue(const std::string& name, const std::string& value);
+std::string LastInputValue(const std::string& name);
+
+// The encoded address of the current page as last read by an expansion on
+// the calling thread: each browser window has its thread, and one window's
+// page must not stand in for another's.
 std::string& CurrentPageAddress();
 
 struct ExpandedTemplates {

@@ -63,10 +63,13 @@ std::vector<std::string> ReadHistory(const std::string& itemName) {
     uint32_t chars = kMaxValueName;
     RegStatus status =
         registry.EnumValue(key.get(), index, name.data(), &chars, nullptr, nullptr, nullptr);
-    if (status == kErrorNoMoreItems) break;
-    // A name that cannot be read is passed over rather than shown as
-    // whatever the buffer held.
-    if (status != kErrorSuccess || chars >= kMaxValueName) continue;
+    // A name too long for the buffer is passed over rather than shown as
+    // whatever the buffer held. Any other error ends the reading: a key
+    // deleted meanwhile (another window rewriting the history) would give
+    // the same error at every following index.
+    if (status == kErrorMoreData) continue;
+    if (status != kErrorSuccess) break;
+    if (chars >= kMaxValueName) continue;
     entries.emplace_back(name.data(), chars);
   }
   return entries;
@@ -113,9 +116,8 @@ void FillInputField(CommandHost& host, InputField& field) {
     }
     control.ComboSetCurSel(field.window, LastSearchIndex());
   } else {
-    auto last = LastInputValues().find(field.name);
-    bool remembered = last != LastInputValues().end() && !last->second.empty();
-    control.SetChildText(field.window, remembered ? last->second : field.caption);
+    std::string last = LastInputValue(field.name);
+    control.SetChildText(field.window, last.empty() ? field.caption : last);
   }
   UpdateHighlightButton(host);
 }

@@ -113,6 +113,28 @@ void AppendValue(std::string& out, const RegValueEntry& v) {
   out += kEol;
 }
 
+// A backslash separates the names of a key path, so no name holds one and
+// the path never has two in a row: two backslashes and two hexadecimal
+// digits stand for a byte of a name that the line cannot hold as it is (a
+// line break) or that would read as a separator. Every other byte is written
+// as it is, so ordinary paths are written as they always were.
+std::string EscapeKeyName(const std::string& name) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) {
+    if (c == '\r' || c == '\n' || c == '\\') {
+      const auto b = static_cast<uint8_t>(c);
+      out += "\\\\";
+      out += kDigits[b >> 4];
+      out += kDigits[b & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 void AppendKey(std::string& out, const std::string& path, const RegTreeKey& key, bool isRoot) {
   // A root has no section of its own unless it holds values; every other key
   // has one, so that keys without values survive.
@@ -121,7 +143,8 @@ void AppendKey(std::string& out, const std::string& path, const RegTreeKey& key,
     out += '[' + path + ']' + kEol;
     for (const RegValueEntry& v : key.values) AppendValue(out, v);
   }
-  for (const auto& [name, sub] : key.subkeys) AppendKey(out, path + '\\' + sub->name, *sub, false);
+  for (const auto& [name, sub] : key.subkeys)
+    AppendKey(out, path + '\\' + EscapeKeyName(sub->name), *sub, false);
 }
 
 // ---- Reading ----
@@ -260,13 +283,7 @@ class Reader {
       return;
     }
     std::vector<std::string> names;
-    while (slash != std::string_view::npos) {
-      size_t next = path.find('\\', slash + 1);
-      std::string_view n = path.substr(
-          slash + 1, next == std::string_view::npos ? std::string_view::npos : next - slash - 1);
-      if (!n.empty()) names.emplace_back(n);
-      slash = next;
-    }
+    if (slash != std::string_view::npos) SplitKeyNames(path.substr(slash + 1), &names);
     if (remove) {
       if (names.empty()) {
         Issue("a root key cannot be deleted; line skipped");
@@ -278,6 +295,28 @@ class Reader {
     }
     for (const std::string& n : names) key = &key->AddSubkey(n);
     current_ = key;
+  }
+
+  // The names of a key path after its root: a backslash separates them,
+  // unless it is the first of two followed by two hexadecimal digits, which
+  // stand for one byte of a name. Empty names are passed over.
+  static void SplitKeyNames(std::string_view path, std::vector<std::string>* names) {
+    std::string name;
+    for (size_t i = 0; i < path.size(); ++i) {
+      if (path[i] != '\\') {
+        name += path[i];
+        continue;
+      }
+      if (i + 3 < path.size() && path[i + 1] == '\\' && HexDigit(path[i + 2]) >= 0 &&
+          HexDigit(path[i + 3]) >= 0) {
+        name += static_cast<char>(HexDigit(path[i + 2]) * 16 + HexDigit(path[i + 3]));
+        i += 3;
+        continue;
+      }
+      if (!name.empty()) names->push_back(std::move(name));
+      name.clear();
+    }
+    if (!name.empty()) names->push_back(std::move(name));
   }
 
   RegTreeKey* FindRoot(const std::string& name) {

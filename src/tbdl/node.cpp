@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 #include <utility>
 
 namespace qv::tbdl {
@@ -12,8 +13,9 @@ namespace {
 // Node-sized slots carved from blocks of a few hundred. A block goes back to
 // the heap as soon as its last node is gone (the model frees the tree part
 // by part while it loads, and that memory must be usable at once), except
-// the block being filled. Loads run one at a time, but a short spin lock
-// keeps nodes made on different threads safe all the same.
+// the block being filled. The toolbars of several windows load on their own
+// threads at once, and a tree may be torn down on another thread than the
+// one that built it, so one pool serves them all under a short spin lock.
 class NodePool {
  public:
   void* Allocate() {
@@ -71,8 +73,9 @@ class NodePool {
   class Lock {
    public:
     explicit Lock(std::atomic<bool>& busy) : busy_(busy) {
-      while (busy_.exchange(true, std::memory_order_acquire)) {
-      }
+      // Held for a few instructions: spin, but let a holder that lost its
+      // time slice run first.
+      while (busy_.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
     }
     ~Lock() { busy_.store(false, std::memory_order_release); }
 

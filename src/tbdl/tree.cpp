@@ -5,7 +5,7 @@
 namespace qv::tbdl {
 
 TreeBuildingState& TreeState() {
-  static TreeBuildingState state;
+  thread_local TreeBuildingState state;
   return state;
 }
 
@@ -27,7 +27,7 @@ void EndTree() {
 namespace {
 
 TokenRecord& Record() {
-  static TokenRecord record;
+  thread_local TokenRecord record;
   return record;
 }
 

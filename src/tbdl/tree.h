@@ -1,5 +1,6 @@
-// Process-wide state of one load: the parse tree being built token by token
-// and the record of the last two token texts. One load runs at a time.
+// The state of one load: the parse tree being built token by token and the
+// record of the last two token texts. Each thread has its own, so that the
+// toolbars of several browser windows, each on its thread, may load at once.
 #pragma once
 
 #include <memory>
@@ -17,6 +18,7 @@ struct TreeBuildingState {
   std::vector<TBDLNode*> stack;
 };
 
+// The calling thread's tree-building state.
 TreeBuildingState& TreeState();
 
 // Destroys any leftover tree and starts a fresh root named "TBWToolBar",
@@ -26,7 +28,7 @@ void BeginTree();
 void EndTree();
 
 // The previous and current token texts, kept for the parse-failure message.
-// Never reset between loads.
+// Never reset between loads; one record per thread.
 struct TokenRecord {
   std::string previous;
   std::string current;
@@ -53,7 +55,7 @@ struct PendingTokenRecord {
   }
 };
 namespace detail {
-inline PendingTokenRecord* attached_token_record = nullptr;
+inline thread_local PendingTokenRecord* attached_token_record = nullptr;
 void AttachPendingTokenRecordSlow(PendingTokenRecord* pending);
 }  // namespace detail
 

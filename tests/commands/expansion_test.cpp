@@ -40,7 +40,7 @@ TEST_F(ExpansionTest, ItemMacrosJoinWordsWithPlusAndEncodedMacrosEncode) {
   bar.Type("q", "  two   words ");
   EXPECT_EQ(Expand("http://s/?q=%q").url, "http://s/?q=two+words");
   EXPECT_EQ(Expand("http://s/?q=%encode!q").url, "http://s/?q=%20%20two%20%20%20words%20");
-  EXPECT_EQ(commands::LastInputValues()["q"], "  two   words ");
+  EXPECT_EQ(commands::LastInputValue("q"), "  two   words ");
 }
 
 TEST_F(ExpansionTest, ShorterNameIsReplacedInsideTheLongerMacro) {
@@ -171,6 +171,31 @@ TEST_F(ExpansionTest, TypedMacrosPercentsAndHugeValuesTerminate) {
   // The field gives at most 1023 characters.
   std::string kept = huge.substr(0, 1023);
   EXPECT_EQ(result.url, std::string(500, 'x') + "+\xE9" + kept.substr(502) + "|" + UrlEncode(kept));
+}
+
+TEST_F(ExpansionTest, ValuesFullOfMacrosCannotGrowTheTextWithoutBound) {
+  // Each value holds hundreds of the next item's macro, and every pass
+  // multiplies the text: it would need gigabytes.
+  TestToolbar chain(R"(TBW_Toolbar {
+    COMBO { name = "m1" type = "edit" } COMBO { name = "m2" type = "edit" }
+    COMBO { name = "m3" type = "edit" } })");
+  std::string m1, m2, m3;
+  for (int i = 0; i < 341; ++i) m1 += "%m2", m2 += "%m3", m3 += "%m1";
+  chain.Type("m1", m1);
+  chain.Type("m2", m2);
+  chain.Type("m3", m3);
+  auto start = std::chrono::steady_clock::now();
+  auto result = ExpandCommandTemplates(chain, "%m1%m1%m1%m1", "", "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_LE(result.url.size(), 4u << 20);
+  EXPECT_NE(result.url.find("%m"), std::string::npos);
+  for (const char* name : {"m1", "m2", "m3"}) commands::RememberInputValue(name, "");
+
+  // A settings value too long to insert leaves its macro.
+  SetSettingString("CSP_x", std::string(2 << 20, 'v'));
+  EXPECT_EQ(Expand("%csp(x)").url, "%csp(x)");
+  SetSettingString("CSP_x", "short");
+  EXPECT_EQ(Expand("%csp(x)").url, "short");
 }
 
 TEST_F(ExpansionTest, WebPageAddress) {

@@ -50,6 +50,31 @@ TEST_F(HistoryTest, MostRecentFirstWithLimitAndCaseReplacement) {
   EXPECT_EQ(bar.ListOf("h").size(), 3u);
 }
 
+TEST_F(HistoryTest, ReadingEndsWhenTheKeyIsDeletedMeanwhile) {
+  // Another window rewrites the history (deletes the key) after the first
+  // entry was read: every later index reports the deleted key.
+  class DeletingRegistry : public MemoryRegistry {
+   public:
+    RegStatus EnumValue(RegHandle key, uint32_t index, char* name, uint32_t* nameChars,
+                        uint32_t* type, uint8_t* data, uint32_t* size) override {
+      // Ends the reading of a faulty reader that would go on for ever.
+      if (++calls > 100) return kErrorNoMoreItems;
+      if (index == 1) {
+        RegKey product = OpenProductKey();
+        DeleteTree(product.get(), "Historyh");
+      }
+      return MemoryRegistry::EnumValue(key, index, name, nameChars, type, data, size);
+    }
+    int calls = 0;
+  } deleting;
+  ScopedService<Registry> scoped(&PlatformServices::registry, &deleting);
+  RegKey history = OpenProductSubkey("Historyh", true);
+  for (const char* entry : {"one", "two", "three"}) WriteKeyDword(history, entry, 1);
+  history.Close();
+  EXPECT_EQ(commands::ReadHistory("h"), Entries{"one"});
+  EXPECT_LE(deleting.calls, 2);
+}
+
 TEST_F(HistoryTest, ChoosersAndEditFieldsKeepNoHistory) {
   commands::StoreValue(bar, bar.Field("pick"), "x");
   commands::StoreValue(bar, bar.Field("e"), "x");
@@ -60,11 +85,11 @@ TEST_F(HistoryTest, ChoosersAndEditFieldsKeepNoHistory) {
 TEST_F(HistoryTest, NewToolbarLoadsHistoryAndLastValues) {
   Store("old");
   Store("new");
-  commands::LastInputValues()["h2"] = "";
+  commands::RememberInputValue("h2", "");
   TestToolbar second{kToolbar};
   EXPECT_EQ(second.ListOf("h"), (Entries{"new", "old"}));
   EXPECT_EQ(second.control.GetChildText(second.Field("h2").window), "");
-  commands::LastInputValues()["h"] = "";
+  commands::RememberInputValue("h", "");
   TestToolbar third{kToolbar};
   EXPECT_EQ(third.control.GetChildText(third.Field("h").window), "Type here");
 }

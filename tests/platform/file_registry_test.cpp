@@ -108,6 +108,31 @@ TEST_F(FileRegistryTest, AnotherInstanceSeesEveryChangeAndHandlesSurviveReloads)
   EXPECT_EQ(kErrorFileNotFound, one.OpenKey(kHkeyCurrentUser, "Software", &gone));
 }
 
+TEST_F(FileRegistryTest, HistoryKeysOfAnyItemNameAreReadBack) {
+  const std::string item = "two\nlines]\r\\n";
+  {
+    FileRegistry registry(path_);
+    RegKey history;
+    ASSERT_EQ(kErrorSuccess,
+              history.Create(registry, kHkeyCurrentUser, "Software\\Test\\History" + item));
+    const uint8_t one[4] = {1, 0, 0, 0};
+    ASSERT_EQ(kErrorSuccess, registry.SetValue(history.get(), "entry\n" + item, kRegDword, one, 4));
+  }
+  FileRegistry again(path_);
+  RegKey history;
+  ASSERT_EQ(kErrorSuccess, history.Open(again, kHkeyCurrentUser, "Software\\Test\\History" + item));
+  char name[64] = {};
+  uint32_t chars = sizeof name;
+  ASSERT_EQ(kErrorSuccess,
+            again.EnumValue(history.get(), 0, name, &chars, nullptr, nullptr, nullptr));
+  EXPECT_EQ("entry\n" + item, std::string(name, chars));
+  // The item name's backslash made a subkey, as it does on Windows.
+  RegHandle nested = 0;
+  EXPECT_EQ(kErrorSuccess,
+            again.OpenKey(kHkeyCurrentUser, "Software\\Test\\Historytwo\nlines]\r", &nested));
+  again.CloseKey(nested);
+}
+
 TEST_F(FileRegistryTest, AHandEditedFileIsReadAgain) {
   FileRegistry registry(path_);
   RegKey key;

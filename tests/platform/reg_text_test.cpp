@@ -102,6 +102,41 @@ TEST(RegText, EveryValueSurvivesTheRoundTrip) {
   EXPECT_EQ(text, FormatRegText(read));
 }
 
+TEST(RegText, KeyNamesThatALineCannotHoldSurviveTheRoundTrip) {
+  // History keys are named after items, whose names may hold anything.
+  RegTree original;
+  const char* const hostile[] = {"Historytwo\nlines", "a\r", "\r\n", "\n",   "]",
+                                 "[x]\n[y]",          "-z",  "\\",   "0a\\", "\\\\0a"};
+  for (const char* name : hostile)
+    Key(original, kHkeyCurrentUser, {"SOFTWARE", "Ostrivel", "quorvane", name})
+        .SetValue(std::string("v\n") + name, kRegDword, {1, 0, 0, 0});
+  Key(original, kHkeyCurrentUser, {"a\n", "\n", "b"});
+  std::string text = FormatRegText(original);
+  std::vector<RegTextIssue> issues;
+  RegTree read = Parse(text, &issues);
+  EXPECT_TRUE(issues.empty()) << issues.front().line << ": " << issues.front().reason;
+  std::vector<std::string> diffs = Differences(original, read);
+  EXPECT_TRUE(diffs.empty()) << diffs.front() << "\n" << text;
+  EXPECT_EQ(text, FormatRegText(read));
+  EXPECT_NE(std::string::npos,
+            text.find("\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Ostrivel\\quorvane\\Historytwo"
+                      "\\\\0alines]\r\n"))
+      << text;
+  EXPECT_NE(std::string::npos, text.find("\r\n[HKEY_CURRENT_USER\\a\\\\0a\\\\\\0a\\b]\r\n"))
+      << text;
+
+  // Ordinary names are written as they always were, and a doubled
+  // backslash that introduces no byte still separates names.
+  EXPECT_NE(std::string::npos,
+            FormatRegText(EveryKindOfValue())
+                .find("\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Ostrivel\\quorvane\\odd]name [x]]\r\n"));
+  RegTree old = Parse("REGEDIT4\r\n[HKEY_CURRENT_USER\\a\\\\b\\\\1]\r\n\"v\"=\"w\"\r\n");
+  EXPECT_EQ(nullptr, old.root(1).FindSubkey("a\\b"));
+  ASSERT_NE(nullptr, old.root(1).FindSubkey("a"));
+  ASSERT_NE(nullptr, old.root(1).FindSubkey("a")->FindSubkey("b"));
+  EXPECT_NE(nullptr, old.root(1).FindSubkey("a")->FindSubkey("b")->FindSubkey("1"));
+}
+
 TEST(RegText, WritesTheExportFormat) {
   std::string text = FormatRegText(EveryKindOfValue());
   EXPECT_EQ(0u,

@@ -39,6 +39,29 @@ TEST(ReplaceAll, EndsWhenTheReplacementContainsTheSearchedText) {
   EXPECT_EQ("aaaa", text);
 }
 
+TEST(ReplaceAll, EndsWhenReplacementsKeepFormingNewOccurrences) {
+  // Each replacement ends in "%%", which with the "url" of the next forms the
+  // macro again: the rescan would grow the text for ever. Every occurrence of
+  // the text as given is then replaced once.
+  std::string text = "%%url";
+  EXPECT_TRUE(ReplaceAll(text, "%url", "urlurl%%"));
+  EXPECT_EQ("%urlurl%%", text);
+  text = "a %%q b %%q";
+  EXPECT_TRUE(ReplaceAllIfNotEmpty(text, "%q", "qq%%"));
+  EXPECT_EQ("a %qq%% b %qq%%", text);
+}
+
+TEST(ReplaceAll, LongRescansThatShrinkTheTextRunToTheirEnd) {
+  // Every replacement forms the next occurrence, thousands of times over.
+  std::string text = std::string(5000, 'a') + std::string(5000, 'b');
+  EXPECT_TRUE(ReplaceAll(text, "ab", ""));
+  EXPECT_EQ("", text);
+  // Same length: the rescan moves every "b" in front of every "a".
+  text = "aaaabbbb";
+  EXPECT_TRUE(ReplaceAll(text, "ab", "ba"));
+  EXPECT_EQ("bbbbaaaa", text);
+}
+
 TEST(ReplaceFirst, ReplacesOnlyTheFirst) {
   std::string text = "x-x-x";
   EXPECT_TRUE(ReplaceFirst(text, "x", "y"));

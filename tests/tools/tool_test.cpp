@@ -362,6 +362,33 @@ TEST(ToolBinaryTest, LoadsTheExampleAndReportsUsage) {
   ASSERT_TRUE(WIFEXITED(usage));
   EXPECT_EQ(WEXITSTATUS(usage), kExitUsage);
 }
+
+// Each start of the program draws other random digits for "%rndhex".
+TEST(ToolBinaryTest, RandomDigitsDifferBetweenRuns) {
+  const char* binary_dir = std::getenv("QV_BINARY_DIR");
+  if (binary_dir == nullptr) GTEST_SKIP() << "QV_BINARY_DIR not set";
+  const std::string tool = std::string(binary_dir) + "/tools/quorvane-tbdl";
+  if (!fs::exists(tool)) GTEST_SKIP() << tool << " not built";
+  auto search = [&] {
+    std::string out;
+    FILE* pipe = popen(
+        ("'" + tool + "' run --json '" + ExamplePath() + "' --type q=shoes --enter q 2>/dev/null")
+            .c_str(),
+        "r");
+    if (pipe == nullptr) return out;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    pclose(pipe);
+    JsonValue json;
+    EXPECT_TRUE(JsonReader::Parse(out, &json)) << out;
+    std::string url = json["calls"][0]["url"].text;
+    size_t digits = url.find("&r=");
+    return digits == std::string::npos ? url : url.substr(digits + 3, 8);
+  };
+  const std::string first = search();
+  ASSERT_EQ(first.size(), 8u) << first;
+  EXPECT_NE(first, search());
+}
 #endif
 
 }  // namespace
