@@ -17,9 +17,9 @@
 
 #include "commands/command_host.h"
 #include "commands/expansion.h"
-#include "platform/headless/headless_toolbar.h"
-#include "platform/registry_tree.h"
-#include "platform/scripted_browser.h"
+#include "simulators/headless_toolbar.h"
+#include "formats/registry_tree.h"
+#include "simulators/scripted_browser.h"
 #include "platform/services.h"
 #include "platform/user_messages.h"
 #include "settings/settings.h"
@@ -54,7 +54,7 @@ class NoServices : public qv::commands::ToolbarServices {
 class FuzzHost : public qv::commands::CommandHost {
  public:
   qv::Browser* GetBrowser() override { return &browser; }
-  qv::ToolbarControl* GetControl() override { return &control; }
+  qv::ToolbarButtons* GetButtons() override { return &control; }
   std::vector<qv::commands::InputField>& InputFields() override { return fields; }
   int ItemCount() override { return 0; }
   std::string ItemCommandName(int) override { return std::string(); }
@@ -65,7 +65,7 @@ class FuzzHost : public qv::commands::CommandHost {
   void RefreshPopupIndicator() override {}
   qv::commands::ToolbarServices& Services() override { return services; }
 
-  qv::HeadlessToolbarControl control;
+  qv::HeadlessToolbar control;
   qv::ScriptedBrowser browser;
   std::vector<qv::commands::InputField> fields;
   NoServices services;
