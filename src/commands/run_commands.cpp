@@ -141,9 +141,7 @@ constexpr Service kServices[] = {
        host.RefreshPopupIndicator();
      },
      nullptr},
-    {"Highlight",
-     [](CommandHost& host, const std::string& caption) { RunHighlight(host, caption); },
-     [](CommandHost& host) { ResetHighlight(host); }},
+    {"Highlight", RunHighlight, ResetHighlight},
     {"Uninstall",
      [](CommandHost& host, const std::string& caption) {
        std::string question =
