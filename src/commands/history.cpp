@@ -1,5 +1,6 @@
 #include "commands/history.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "commands/command_host.h"
@@ -123,8 +124,25 @@ void FillInputField(CommandHost& host, InputField& field) {
 }
 
 void RunComboSearch(CommandHost& host, InputField& field) {
-  RunSearch(host, field.command);
-  StoreValue(host, field, GetValue(field));
+  // The command may rebuild the toolbar ("Update"), which replaces every
+  // input field, field among them, by a new one filled afresh: keep what the
+  // history needs before it runs.
+  const std::string command = field.command;
+  const std::string name = field.name;
+  const WindowId window = field.window;
+  const std::string typed = GetValue(field);
+  RunSearch(host, command);
+  std::vector<InputField>& fields = host.InputFields();
+  // The same control still holds the text as the command left it.
+  auto same = std::find_if(fields.begin(), fields.end(),
+                           [&](const InputField& f) { return f.window == window; });
+  if (same != fields.end()) {
+    StoreValue(host, *same, GetValue(*same));
+    return;
+  }
+  auto renewed = std::find_if(fields.begin(), fields.end(),
+                              [&](const InputField& f) { return f.name == name; });
+  if (renewed != fields.end()) StoreValue(host, *renewed, typed);
 }
 
 void RunSearch(CommandHost& host, const std::string& commandName) {

@@ -75,64 +75,115 @@ std::vector<ProxyOption> ProxyOptionsFor(const std::string& caption) {
           {kPerConnProxyBypass, 0, bypass}};
 }
 
+namespace {
+
+// One built-in service: what Execute runs, with the command's caption as
+// its argument, and what Reset runs (nothing when reset is null).
+struct Service {
+  const char* type;
+  void (*execute)(CommandHost& host, const std::string& caption);
+  void (*reset)(CommandHost& host);
+};
+
+void OpenOptionsPage(CommandHost& host, int page) {
+  host.Services().OpenOptionsPage(page);
+}
+
+// Types are compared exactly; a subsystem that brings a service adds its
+// row here.
+constexpr Service kServices[] = {
+    {"HideToolbar",
+     [](CommandHost& host, const std::string&) {
+       SetSettingDword("PosMode", 0);
+       if (Browser* browser = host.GetBrowser()) browser->ShowBrowserBar(kBandClassId, false);
+     },
+     nullptr},
+    {"MessageBox",
+     [](CommandHost&, const std::string& caption) {
+       GetUserMessages().ShowMessage(caption, "quorvane", kMbOk);
+     },
+     nullptr},
+    {"Search", [](CommandHost& host, const std::string&) { RunSearch(host, ""); }, nullptr},
+    {"OptionsPage", [](CommandHost& host, const std::string&) { OpenOptionsPage(host, 0); },
+     nullptr},
+    {"ConfigurePopupBlocker",
+     [](CommandHost& host, const std::string&) { OpenOptionsPage(host, 1); }, nullptr},
+    {"ConfigurePOP3", [](CommandHost& host, const std::string&) { OpenOptionsPage(host, 2); },
+     nullptr},
+    {"CheckMail", [](CommandHost& host, const std::string&) { CheckMail(host); }, nullptr},
+    {"ClearHistory",
+     [](CommandHost& host, const std::string& caption) {
+       for (InputField& field : host.InputFields())
+         if (caption == "ALL!" || field.name == caption) ClearHistory(field);
+     },
+     nullptr},
+    {"ResetBlockerCounter",
+     [](CommandHost& host, const std::string&) {
+       SetSettingDword("TotalBlockedPopups", 0);
+       host.Services().ResetSharedBlockedCount();
+       host.RefreshPopupIndicator();
+     },
+     nullptr},
+    {"ToggleSiteInWhiteList",
+     [](CommandHost& host, const std::string&) {
+       host.Services().ToggleSiteInWhiteList();
+       host.RefreshPopupIndicator();
+     },
+     nullptr},
+    {"ChangeProxy",
+     [](CommandHost&, const std::string& caption) {
+       GetProxySettings().SetConnectionOptions(ProxyOptionsFor(caption));
+     },
+     nullptr},
+    {"TogglePopupBlocking",
+     [](CommandHost& host, const std::string&) {
+       host.Services().TogglePopupBlocking();
+       host.RefreshPopupIndicator();
+     },
+     nullptr},
+    {"Highlight", RunHighlight, ResetHighlight},
+    {"Uninstall",
+     [](CommandHost& host, const std::string& caption) {
+       std::string question =
+           caption.empty() ? std::string("Are you sure you want to uninstall Ostrivel") : caption;
+       if (GetUserMessages().ShowMessage(question, kAlertCaption, kMbYesNo) == kIdYes) {
+         if (Browser* browser = host.GetBrowser()) browser->Quit();
+         host.Services().Uninstall();
+       }
+     },
+     nullptr},
+    {"Update",
+     [](CommandHost& host, const std::string&) {
+       SetSettingFlag("GlobalUpdateFlag", true);
+       Browser* browser = host.GetBrowser();
+       ToolbarServices& services = host.Services();
+       std::string afterUpdate = services.VendorBaseUrl() + "quorvane/afterupdate.html";
+       services.RebuildToolbar();
+       if (browser != nullptr)
+         browser->Navigate2({afterUpdate, std::nullopt, std::nullopt, std::nullopt});
+     },
+     nullptr},
+};
+
+const Service* FindService(const std::string& type) {
+  for (const Service& service : kServices)
+    if (type == service.type) return &service;
+  return nullptr;
+}
+
+}  // namespace
+
 void ExecuteService(CommandHost& host, const std::string& typeText,
                     const std::string& captionText) {
   // The rebuild of "Update" replaces the model that owns these texts.
   const std::string type = typeText;
   const std::string caption = captionText;
-  Browser* browser = host.GetBrowser();
-  ToolbarServices& services = host.Services();
-
-  if (type == "HideToolbar") {
-    SetSettingDword("PosMode", 0);
-    if (browser != nullptr) browser->ShowBrowserBar(kBandClassId, false);
-  } else if (type == "MessageBox") {
-    GetUserMessages().ShowMessage(caption, "quorvane", kMbOk);
-  } else if (type == "Search") {
-    RunSearch(host, "");
-  } else if (type == "OptionsPage") {
-    services.OpenOptionsPage(0);
-  } else if (type == "ConfigurePopupBlocker") {
-    services.OpenOptionsPage(1);
-  } else if (type == "ConfigurePOP3") {
-    services.OpenOptionsPage(2);
-  } else if (type == "CheckMail") {
-    CheckMail(host);
-  } else if (type == "ClearHistory") {
-    for (InputField& field : host.InputFields())
-      if (caption == "ALL!" || field.name == caption) ClearHistory(field);
-  } else if (type == "ResetBlockerCounter") {
-    SetSettingDword("TotalBlockedPopups", 0);
-    services.ResetSharedBlockedCount();
-    host.RefreshPopupIndicator();
-  } else if (type == "ToggleSiteInWhiteList") {
-    services.ToggleSiteInWhiteList();
-    host.RefreshPopupIndicator();
-  } else if (type == "ChangeProxy") {
-    GetProxySettings().SetConnectionOptions(ProxyOptionsFor(caption));
-  } else if (type == "TogglePopupBlocking") {
-    services.TogglePopupBlocking();
-    host.RefreshPopupIndicator();
-  } else if (type == "Highlight") {
-    RunHighlight(host, caption);
-  } else if (type == "Uninstall") {
-    std::string question =
-        caption.empty() ? std::string("Are you sure you want to uninstall Ostrivel") : caption;
-    if (GetUserMessages().ShowMessage(question, kAlertCaption, kMbYesNo) == kIdYes) {
-      if (browser != nullptr) browser->Quit();
-      services.Uninstall();
-    }
-  } else if (type == "Update") {
-    SetSettingFlag("GlobalUpdateFlag", true);
-    std::string afterUpdate = services.VendorBaseUrl() + "quorvane/afterupdate.html";
-    services.RebuildToolbar();
-    if (browser != nullptr)
-      browser->Navigate2({afterUpdate, std::nullopt, std::nullopt, std::nullopt});
-  }
+  if (const Service* service = FindService(type)) service->execute(host, caption);
 }
 
 void ResetService(CommandHost& host, const std::string& type) {
-  if (type == "Highlight") ResetHighlight(host);
+  const Service* service = FindService(type);
+  if (service != nullptr && service->reset != nullptr) service->reset(host);
 }
 
 std::string DefaultMailProgram() {

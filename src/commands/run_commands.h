@@ -25,6 +25,8 @@ struct GoToUrlProperties {
 
 void ExecuteGoToUrl(CommandHost& host, const GoToUrlProperties& command,
                     const std::string& parameter);
+// The built-in service named type (exactly) with its argument; an unknown
+// type does nothing, and only "Highlight" has a reset.
 void ExecuteService(CommandHost& host, const std::string& type, const std::string& caption);
 void ResetService(CommandHost& host, const std::string& type);
 void ExecuteShell(const std::string& shellcmd, const std::string& failmsg);

@@ -4,10 +4,6 @@
 
 namespace qv::tbdl {
 
-void TBDLCommand::Execute(TBWToolBarCtrl&, const std::string&) {}
-
-void TBDLCommand::Reset(TBWToolBarCtrl&, const std::string&) {}
-
 bool TBDLGoToUrlCommand::SetProperty(Keyword name, std::string_view value) {
   return SetTextProperty(name_, Keyword::name, name, value) ||
          SetTextProperty(url_, Keyword::url, name, value) ||

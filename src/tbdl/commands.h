@@ -1,6 +1,7 @@
-// The COMMANDS section and its four command kinds. What a command does
-// when it runs belongs to the commands layer; this is what the definition
-// says about it and the interface it runs through.
+// The COMMANDS section and its four command kinds: what the definition
+// says about each command. Running one (Execute, or Reset for a pressed
+// toggle button) is the commands layer's: commands::RunModelCommand is the
+// one place that does it.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +11,6 @@
 #include <vector>
 
 #include "tbdl/part.h"
-
-namespace qv {
-class TBWToolBarCtrl;
-}  // namespace qv
 
 namespace qv::tbdl {
 
@@ -31,11 +28,8 @@ class TBDLCommand : public TBDLPart {
   virtual bool PrepareResources() { return true; }
   // Whether the command takes the typed search words.
   virtual bool IsSearchCommand() const { return false; }
-  // Runs the command; the kinds get their behaviour from the commands layer.
-  virtual void Execute(TBWToolBarCtrl& toolbar, const std::string& parameter);
   virtual std::unique_ptr<TBDLCommand> Clone() const = 0;
   virtual CommandKind GetKind() const = 0;
-  virtual void Reset(TBWToolBarCtrl& toolbar, const std::string& parameter);
   // The part keyword that declares this kind ("GOTOURL", ...).
   virtual std::string_view KindKeyword() const = 0;
 

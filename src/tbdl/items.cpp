@@ -4,10 +4,6 @@
 
 namespace qv::tbdl {
 
-int32_t TBDLItem::CustomDraw(TBWToolBarCtrl&, CustomDrawInfo&) {
-  return 0;
-}
-
 const TBDLMenuEntry* TBDLItem::FindMenuEntry(uint32_t entryNumber) const {
   return menu_ ? menu_->FindEntry(entryNumber) : nullptr;
 }
@@ -16,12 +12,6 @@ const TBDLButtonMenu& TBDLItem::Menu() const {
   static const TBDLButtonMenu kEmpty;
   return menu_ ? *menu_ : kEmpty;
 }
-
-void TBDLItem::UpdateButton(TBWToolBarCtrl&) {}
-
-void TBDLItem::BuildMenu(TBWToolBarCtrl&, PopupMenu&, bool) {}
-
-void TBDLItem::Setup(TBWToolBarCtrl&) {}
 
 bool TBDLItem::SetCommonProperty(Keyword name, std::string_view value) {
   return SetTextProperty(caption_, Keyword::caption, name, value) ||

@@ -1,6 +1,8 @@
 // Toolbar items: the base class and the BUTTON, TEXT, SEPARATOR /
 // NAMEDSEPARATOR and INDICATOR kinds. COMBO and WEBPAGE are in
-// combo_webpage.h.
+// combo_webpage.h. Items are what the definition says; the toolbar window
+// (src/host/) makes their buttons, controls and menus from them, and the
+// commands layer runs the commands they name.
 #pragma once
 
 #include <array>
@@ -9,15 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/toolbar_surface.h"
 #include "tbdl/menus.h"
 #include "tbdl/part.h"
-
-namespace qv {
-// The toolbar window and its custom-draw record; items only pass them on.
-class TBWToolBarCtrl;
-struct CustomDrawInfo;
-}  // namespace qv
 
 namespace qv::tbdl {
 
@@ -43,8 +38,6 @@ class TBDLItem : public TBDLPart {
   virtual bool KeepsWidth() const { return false; }
   // The item follows the current page and is set up again after navigation.
   virtual bool IsPageDependent() const { return false; }
-  // Hot and pressed text colour; implemented with the toolbar window.
-  virtual int32_t CustomDraw(TBWToolBarCtrl& toolbar, CustomDrawInfo& draw);
   // The tooltip text.
   virtual const std::string& GetHint() const { return hint_; }
   // The entry of the item's menu with that number, or null.
@@ -53,11 +46,6 @@ class TBDLItem : public TBDLPart {
   virtual const TBDLButtonMenu& Menu() const;
   virtual int32_t GetImage() { return image_; }
   virtual bool IsSeparator() const { return false; }
-  // The toolbar window's operations on the item's button; the base does
-  // nothing, the kinds implement them with the toolbar window.
-  virtual void UpdateButton(TBWToolBarCtrl& toolbar);
-  virtual void BuildMenu(TBWToolBarCtrl& toolbar, PopupMenu& menu, bool sidebarMode);
-  virtual void Setup(TBWToolBarCtrl& toolbar);
 
   // Position in the model's item list; the button is 1024 + index.
   int32_t Index() const { return index_; }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,9 +35,13 @@ class RecordingServices : public commands::ToolbarServices {
   void ToggleSiteInWhiteList() override { calls.push_back("togglesite"); }
   void TogglePopupBlocking() override { calls.push_back("toggleblocking"); }
   void Uninstall() override { calls.push_back("uninstall"); }
-  void RebuildToolbar() override { calls.push_back("rebuild"); }
+  void RebuildToolbar() override {
+    calls.push_back("rebuild");
+    if (onRebuild) onRebuild();
+  }
   std::string VendorBaseUrl() override { return "http://vendor.example/"; }
   std::vector<std::string> calls;
+  std::function<void()> onRebuild;
 };
 
 class AnyFile : public ResourceLookup {
@@ -48,24 +53,18 @@ class TestToolbar : public commands::ModelCommandHost {
  public:
   explicit TestToolbar(const std::string& definition,
                        const std::string& pageUrl = "http://www.example.org/a b?x=1",
-                       const std::string& domain = "www.example.org") {
-    AnyFile lookup;
-    EXPECT_TRUE(tbdl::LoadToolbarDefinitionText(model_, definition, lookup));
+                       const std::string& domain = "www.example.org")
+      : definition_(definition) {
     page = std::make_shared<MemoryDocument>(pageUrl, domain);
     browser.SetDocument(page);
+    Build();
     std::vector<ToolbarButton> buttons;
     for (size_t i = 0; i < model_->Items().size(); ++i)
       buttons.push_back({0, 1024 + static_cast<int>(i), kTbstateEnabled, 0, 0, 0});
     control.AddButtons(buttons);
-    for (const auto& item : model_->Items()) {
-      auto* combo = dynamic_cast<tbdl::TBDLComboItem*>(item.get());
-      if (combo == nullptr) continue;
-      ChildSpec spec;
-      spec.kind = combo->Type() == "edit" ? ChildKind::kEdit : ChildKind::kComboBox;
-      WindowId window = control.CreateChild(spec);
-      fields_.push_back(commands::MakeInputField(*combo, &control, window));
-    }
-    for (auto& field : fields_) commands::FillInputField(*this, field);
+    // As the toolbar window does: a new model, and new input fields in place
+    // of the old ones.
+    services.onRebuild = [this] { Build(); };
   }
 
   // --- CommandHost
@@ -105,6 +104,23 @@ class TestToolbar : public commands::ModelCommandHost {
   int popupRefreshes = 0;
 
  private:
+  void Build() {
+    for (auto& field : fields_) control.DestroyChild(field.window);
+    fields_.clear();
+    AnyFile lookup;
+    EXPECT_TRUE(tbdl::LoadToolbarDefinitionText(model_, definition_, lookup));
+    for (const auto& item : model_->Items()) {
+      auto* combo = dynamic_cast<tbdl::TBDLComboItem*>(item.get());
+      if (combo == nullptr) continue;
+      ChildSpec spec;
+      spec.kind = combo->Type() == "edit" ? ChildKind::kEdit : ChildKind::kComboBox;
+      WindowId window = control.CreateChild(spec);
+      fields_.push_back(commands::MakeInputField(*combo, &control, window));
+    }
+    for (auto& field : fields_) commands::FillInputField(*this, field);
+  }
+
+  std::string definition_;
   std::unique_ptr<tbdl::TBDLToolbar> model_;
   std::vector<commands::InputField> fields_;
 };

@@ -116,6 +116,11 @@ TEST_F(GoToServiceTest, BrowserButtonStoresTheAddressForTheWebPageItem) {
 }
 
 TEST_F(GoToServiceTest, ServicesRunTheirSubsystemsInOrder) {
+  // Shown pressed, only "Highlight" has something to reset.
+  for (const char* name : {"o0", "update", "hide", "box", "bye"}) bar.RunCommand(name, true);
+  EXPECT_TRUE(bar.services.calls.empty());
+  EXPECT_TRUE(bar.browser.Log().calls.empty());
+  EXPECT_EQ(messages.count(), 0u);
   for (const char* name : {"o0", "o1", "o2", "reset", "site", "toggle", "update"}) bar.Run(name);
   EXPECT_EQ(bar.services.calls,
             (std::vector<std::string>{"options 0", "options 1", "options 2", "resetcount",

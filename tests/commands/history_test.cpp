@@ -157,6 +157,23 @@ TEST_F(HistoryTest, ComboSearchRunsItsCommandThenStores) {
   EXPECT_EQ(bar.control.GetChildText(h), "z");
 }
 
+TEST_F(HistoryTest, SearchThatRebuildsTheToolbarStillStoresTheTypedValue) {
+  // "Update" replaces every input field while the search still runs.
+  TestToolbar updating{R"(TBW_Toolbar {
+    COMBO { name = "first" caption = "First" }
+    COMBO { name = "u" command = "update" caption = "Type here" }
+    COMMANDS { SERVICECOMMAND { name = "update" type = "Update" } }
+  })"};
+  WindowId before = updating.Field("u").window;
+  updating.Type("u", "x y");
+  commands::RunComboSearch(updating, updating.Field("u"));
+  ASSERT_EQ(updating.services.calls, std::vector<std::string>{"rebuild"});
+  ASSERT_NE(updating.Field("u").window, before);
+  EXPECT_EQ(commands::ReadHistory("u"), (Entries{"x y"}));
+  EXPECT_EQ(updating.ListOf("u"), (Entries{"x y"}));
+  EXPECT_TRUE(commands::ReadHistory("first").empty());
+}
+
 TEST_F(HistoryTest, AutocompleteSelectsTheCompletedPart) {
   Store("word");
   WindowId h = bar.Field("h").window;
