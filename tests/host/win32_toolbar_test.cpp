@@ -12,6 +12,7 @@
 #include "host/menu_painter.h"
 #include "host/win32/menu_messages_win32.h"
 #include "platform/win32/menu_canvas_win32.h"
+#include "platform/win32/scoped.h"
 #include "platform/win32/toolbar_surface_win32.h"
 #include "support/temp_dir.h"
 #include "toolbar_fixture.h"
@@ -24,30 +25,26 @@ class Win32ToolbarTest : public ::testing::Test {
   void SetUp() override {
     INITCOMMONCONTROLSEX init{sizeof(init), ICC_BAR_CLASSES | ICC_USEREX_CLASSES};
     InitCommonControlsEx(&init);
-    parent_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1024, 22, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(parent_, nullptr) << "error " << GetLastError();
+    parent_.Reset(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1024, 22, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(parent_) << "error " << GetLastError();
     window_ =
         CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                         WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
                             CCS_TOP | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                        0, 0, 1024, 22, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
+                        0, 0, 1024, 22, parent_.get(), nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window_, nullptr);
     control_ = std::make_unique<Win32ToolbarSurface>(window_);
   }
-  void TearDown() override {
-    control_.reset();
-    if (parent_) DestroyWindow(parent_);
-  }
-
-  HWND parent_ = nullptr;
-  HWND window_ = nullptr;
+  // The surface goes before the windows it talks to.
+  win32::ScopedWindow parent_;
+  HWND window_ = nullptr;  // a child of parent_
   std::unique_ptr<Win32ToolbarSurface> control_;
 };
 
 TEST_F(Win32ToolbarTest, ButtonsTextsAndHiding) {
   ToolbarSurface& c = *control_;
-  EXPECT_EQ(c.ParentWindow(), reinterpret_cast<WindowId>(parent_));
+  EXPECT_EQ(c.ParentWindow(), reinterpret_cast<WindowId>(parent_.get()));
   ASSERT_TRUE(
       c.AddButtons({ToolbarButton{0, 1024, kTbstateEnabled, kBtnsAutosize | kBtnsShowtext, 0, 0},
                     ToolbarButton{8, 1025, 0, kBtnsSep, 0, 0},
@@ -142,20 +139,12 @@ TEST_F(Win32ToolbarTest, BitmapButtonsShowTheHotPictureWhileThePointerIsOverThem
 // A 32-bit DIB section selected into a memory device context.
 class Bitmap32 {
  public:
-  Bitmap32(int width, int height) : width_(width), dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    pixels_ = static_cast<uint32_t*>(bits);
-    previous_ = SelectObject(dc_, bitmap_);
-  }
-  ~Bitmap32() {
-    SelectObject(dc_, previous_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  HDC dc() const { return dc_; }
+  Bitmap32(int width, int height)
+      : width_(width),
+        dc_(CreateCompatibleDC(nullptr)),
+        bitmap_(MakeDib(dc_.get(), width, height, &pixels_)),
+        select_(dc_.get(), bitmap_.get()) {}
+  HDC dc() const { return dc_.get(); }
   // As a COLORREF.
   uint32_t At(int x, int y) const {
     GdiFlush();
@@ -164,11 +153,21 @@ class Bitmap32 {
   }
 
  private:
+  static HBITMAP MakeDib(HDC dc, int width, int height, uint32_t** pixels) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    *pixels = static_cast<uint32_t*>(bits);
+    return bitmap;
+  }
+
   int width_;
-  HDC dc_;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
   uint32_t* pixels_ = nullptr;
+  // Destroyed in reverse: selected out, deleted, then the context.
+  win32::ScopedMemoryDc dc_;
+  win32::GdiObject<HBITMAP> bitmap_;
+  win32::ScopedSelect select_;
 };
 
 TEST_F(Win32ToolbarTest, TheSidebarBannerAndEntriesPaintWithGdi) {
