@@ -257,6 +257,60 @@ TEST_F(Win32ToolbarTest, TheShownMenuIsMeasuredThroughTheToolbarWindow) {
                                      reinterpret_cast<LPARAM>(&stray), &result));
 }
 
+TEST_F(Win32ToolbarTest, TheWaitCursorEndsOnTheCursorItReplaced) {
+  const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
+  SetCursor(arrow);
+  control_->SetWaitCursor(false);  // no wait shown: the cursor must not vanish
+  EXPECT_EQ(GetCursor(), arrow);
+  control_->SetWaitCursor(true);
+  control_->SetWaitCursor(true);
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
+  control_->SetWaitCursor(false);
+  EXPECT_EQ(GetCursor(), arrow);
+}
+
+// A control as an ActiveX host window hands it out: the host keeps its own
+// reference, which is all that may be left after a navigation.
+class HostedControl : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    ++queries_;
+    if (!IsEqualIID(iid, IID_IUnknown)) return E_NOINTERFACE;
+    *out = static_cast<IUnknown*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+  ULONG refs_ = 1;
+  int queries_ = 0;
+};
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR data) {
+  if (message == RegisterWindowMessageA("WM_ATLGETCONTROL"))
+    return reinterpret_cast<LRESULT>(reinterpret_cast<IUnknown*>(data));
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(Win32ToolbarTest, NavigatingAWebPageLeavesTheControlsReferencesAlone) {
+  win32::ScopedWindow page(CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 100, 20, window_,
+                                           nullptr, GetModuleHandleA(nullptr), nullptr));
+  ASSERT_TRUE(page);
+  const WindowId id = reinterpret_cast<WindowId>(page.get());
+  // No control yet: the address becomes the text the host creates it from.
+  ASSERT_TRUE(control_->NavigateWebPage(id, "http://example.test/"));
+  EXPECT_EQ(control_->GetChildText(id), "http://example.test/");
+
+  HostedControl hosted;  // no browser interface
+  ASSERT_TRUE(SetWindowSubclass(page.get(), HostProc, 1, reinterpret_cast<DWORD_PTR>(&hosted)));
+  EXPECT_FALSE(control_->NavigateWebPage(id, "http://example.test/other"));
+  EXPECT_EQ(hosted.queries_, 1);
+  EXPECT_EQ(hosted.refs_, 1u);
+  RemoveWindowSubclass(page.get(), HostProc, 1);
+}
+
 }  // namespace
 }  // namespace qv::test
 
