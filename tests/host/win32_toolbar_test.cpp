@@ -14,6 +14,7 @@
 #include "platform/win32/menu_canvas_win32.h"
 #include "platform/win32/scoped.h"
 #include "platform/win32/toolbar_surface_win32.h"
+#include "support/fake_web_browser.h"
 #include "support/temp_dir.h"
 #include "toolbar_fixture.h"
 
@@ -308,6 +309,13 @@ TEST_F(Win32ToolbarTest, NavigatingAWebPageLeavesTheControlsReferencesAlone) {
   EXPECT_FALSE(control_->NavigateWebPage(id, "http://example.test/other"));
   EXPECT_EQ(hosted.queries_, 1);
   EXPECT_EQ(hosted.refs_, 1u);
+
+  FakeWebBrowser browser;
+  ASSERT_TRUE(SetWindowSubclass(page.get(), HostProc, 1,
+                                reinterpret_cast<DWORD_PTR>(static_cast<IUnknown*>(&browser))));
+  EXPECT_TRUE(control_->NavigateWebPage(id, "http://example.test/other"));
+  EXPECT_EQ(browser.navigated, L"http://example.test/other");
+  EXPECT_EQ(browser.refs, 1u);
   RemoveWindowSubclass(page.get(), HostProc, 1);
 }
 

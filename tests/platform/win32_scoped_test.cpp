@@ -9,7 +9,9 @@
 
 #include <utility>
 
+#include "platform/win32/com_browser.h"
 #include "platform/win32/scoped.h"
+#include "support/fake_web_browser.h"
 
 namespace qv::test {
 namespace {
@@ -203,6 +205,32 @@ TEST(Win32CursorRestorer, PutsBackTheFirstCursorReplacedAndOnlyThat) {
     restorer.Show(wait);
   }
   EXPECT_EQ(GetCursor(), arrow);
+}
+
+// The browser adapter over a real COM path: one reference of its own while
+// it lives, and every BSTR and VARIANT it passes cleared again.
+TEST(Win32BrowserAdapter, HoldsOneReferenceAndClearsWhatItPasses) {
+  FakeWebBrowser fake;
+  {
+    std::unique_ptr<Browser> browser = win32::WrapWebBrowser(&fake);
+    ASSERT_TRUE(browser);
+    EXPECT_EQ(fake.refs, 2u);
+    std::string url;
+    ASSERT_TRUE(browser->GetLocationUrl(&url));
+    EXPECT_EQ(url, "http://example.test/here");
+
+    NavigateRequest request;
+    request.url = "http://example.test/form";
+    request.target = std::string("_blank");
+    request.postData = std::string("a=1&b=2");
+    ASSERT_TRUE(browser->Navigate2(request));
+    EXPECT_EQ(fake.navigated, L"http://example.test/form");
+    EXPECT_TRUE(fake.targeted);
+    EXPECT_EQ(fake.postBytes, 7u);
+    EXPECT_EQ(fake.refs, 2u);  // the object put in the post data was released
+  }
+  EXPECT_EQ(fake.refs, 1u);
+  EXPECT_FALSE(win32::WrapWebBrowser(nullptr));
 }
 
 }  // namespace
