@@ -12,7 +12,9 @@
 #include "host/menu_painter.h"
 #include "host/win32/menu_messages_win32.h"
 #include "platform/win32/menu_canvas_win32.h"
+#include "platform/win32/scoped.h"
 #include "platform/win32/toolbar_surface_win32.h"
+#include "support/fake_web_browser.h"
 #include "support/temp_dir.h"
 #include "toolbar_fixture.h"
 
@@ -24,30 +26,26 @@ class Win32ToolbarTest : public ::testing::Test {
   void SetUp() override {
     INITCOMMONCONTROLSEX init{sizeof(init), ICC_BAR_CLASSES | ICC_USEREX_CLASSES};
     InitCommonControlsEx(&init);
-    parent_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1024, 22, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(parent_, nullptr) << "error " << GetLastError();
+    parent_.Reset(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1024, 22, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(parent_) << "error " << GetLastError();
     window_ =
         CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                         WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
                             CCS_TOP | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                        0, 0, 1024, 22, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
+                        0, 0, 1024, 22, parent_.get(), nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window_, nullptr);
     control_ = std::make_unique<Win32ToolbarSurface>(window_);
   }
-  void TearDown() override {
-    control_.reset();
-    if (parent_) DestroyWindow(parent_);
-  }
-
-  HWND parent_ = nullptr;
-  HWND window_ = nullptr;
+  // The surface goes before the windows it talks to.
+  win32::ScopedWindow parent_;
+  HWND window_ = nullptr;  // a child of parent_
   std::unique_ptr<Win32ToolbarSurface> control_;
 };
 
 TEST_F(Win32ToolbarTest, ButtonsTextsAndHiding) {
   ToolbarSurface& c = *control_;
-  EXPECT_EQ(c.ParentWindow(), reinterpret_cast<WindowId>(parent_));
+  EXPECT_EQ(c.ParentWindow(), reinterpret_cast<WindowId>(parent_.get()));
   ASSERT_TRUE(
       c.AddButtons({ToolbarButton{0, 1024, kTbstateEnabled, kBtnsAutosize | kBtnsShowtext, 0, 0},
                     ToolbarButton{8, 1025, 0, kBtnsSep, 0, 0},
@@ -142,20 +140,12 @@ TEST_F(Win32ToolbarTest, BitmapButtonsShowTheHotPictureWhileThePointerIsOverThem
 // A 32-bit DIB section selected into a memory device context.
 class Bitmap32 {
  public:
-  Bitmap32(int width, int height) : width_(width), dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    pixels_ = static_cast<uint32_t*>(bits);
-    previous_ = SelectObject(dc_, bitmap_);
-  }
-  ~Bitmap32() {
-    SelectObject(dc_, previous_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  HDC dc() const { return dc_; }
+  Bitmap32(int width, int height)
+      : width_(width),
+        dc_(CreateCompatibleDC(nullptr)),
+        bitmap_(MakeDib(dc_.get(), width, height, &pixels_)),
+        select_(dc_.get(), bitmap_.get()) {}
+  HDC dc() const { return dc_.get(); }
   // As a COLORREF.
   uint32_t At(int x, int y) const {
     GdiFlush();
@@ -164,11 +154,21 @@ class Bitmap32 {
   }
 
  private:
+  static HBITMAP MakeDib(HDC dc, int width, int height, uint32_t** pixels) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    *pixels = static_cast<uint32_t*>(bits);
+    return bitmap;
+  }
+
   int width_;
-  HDC dc_;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
   uint32_t* pixels_ = nullptr;
+  // Destroyed in reverse: selected out, deleted, then the context.
+  win32::ScopedMemoryDc dc_;
+  win32::GdiObject<HBITMAP> bitmap_;
+  win32::ScopedSelect select_;
 };
 
 TEST_F(Win32ToolbarTest, TheSidebarBannerAndEntriesPaintWithGdi) {
@@ -256,6 +256,67 @@ TEST_F(Win32ToolbarTest, TheShownMenuIsMeasuredThroughTheToolbarWindow) {
   LRESULT result = 0;
   EXPECT_FALSE(HandleMenuDrawMessage(toolbar, *control_, WM_MEASUREITEM, 0,
                                      reinterpret_cast<LPARAM>(&stray), &result));
+}
+
+TEST_F(Win32ToolbarTest, TheWaitCursorEndsOnTheCursorItReplaced) {
+  const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
+  SetCursor(arrow);
+  control_->SetWaitCursor(false);  // no wait shown: the cursor must not vanish
+  EXPECT_EQ(GetCursor(), arrow);
+  control_->SetWaitCursor(true);
+  control_->SetWaitCursor(true);
+  EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
+  control_->SetWaitCursor(false);
+  EXPECT_EQ(GetCursor(), arrow);
+}
+
+// A control as an ActiveX host window hands it out: the host keeps its own
+// reference, which is all that may be left after a navigation.
+class HostedControl : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    ++queries_;
+    if (!IsEqualIID(iid, IID_IUnknown)) return E_NOINTERFACE;
+    *out = static_cast<IUnknown*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+  ULONG refs_ = 1;
+  int queries_ = 0;
+};
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR data) {
+  if (message == RegisterWindowMessageA("WM_ATLGETCONTROL"))
+    return reinterpret_cast<LRESULT>(reinterpret_cast<IUnknown*>(data));
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(Win32ToolbarTest, NavigatingAWebPageLeavesTheControlsReferencesAlone) {
+  win32::ScopedWindow page(CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 100, 20, window_,
+                                           nullptr, GetModuleHandleA(nullptr), nullptr));
+  ASSERT_TRUE(page);
+  const WindowId id = reinterpret_cast<WindowId>(page.get());
+  // No control yet: the address becomes the text the host creates it from.
+  ASSERT_TRUE(control_->NavigateWebPage(id, "http://example.test/"));
+  EXPECT_EQ(control_->GetChildText(id), "http://example.test/");
+
+  HostedControl hosted;  // no browser interface
+  ASSERT_TRUE(SetWindowSubclass(page.get(), HostProc, 1, reinterpret_cast<DWORD_PTR>(&hosted)));
+  EXPECT_FALSE(control_->NavigateWebPage(id, "http://example.test/other"));
+  EXPECT_EQ(hosted.queries_, 1);
+  EXPECT_EQ(hosted.refs_, 1u);
+
+  FakeWebBrowser browser;
+  ASSERT_TRUE(SetWindowSubclass(page.get(), HostProc, 1,
+                                reinterpret_cast<DWORD_PTR>(static_cast<IUnknown*>(&browser))));
+  EXPECT_TRUE(control_->NavigateWebPage(id, "http://example.test/other"));
+  EXPECT_EQ(browser.navigated, L"http://example.test/other");
+  EXPECT_EQ(browser.refs, 1u);
+  RemoveWindowSubclass(page.get(), HostProc, 1);
 }
 
 }  // namespace

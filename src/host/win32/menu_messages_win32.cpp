@@ -2,6 +2,7 @@
 
 #include "host/toolbar_ctrl.h"
 #include "platform/win32/menu_canvas_win32.h"
+#include "platform/win32/scoped.h"
 #include "platform/win32/toolbar_surface_win32.h"
 
 namespace qv {
@@ -16,22 +17,6 @@ MenuItemData DataOf(const Win32ToolbarSurface::MenuRecord& record) {
   return data;
 }
 
-// A window device context for measuring, released when it goes.
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
 }  // namespace
 
 bool HandleMenuDrawMessage(TBWToolBarCtrl& toolbar, Win32ToolbarSurface& control, UINT message,
@@ -41,7 +26,7 @@ bool HandleMenuDrawMessage(TBWToolBarCtrl& toolbar, Win32ToolbarSurface& control
     if (!measure || measure->CtlType != ODT_MENU) return false;
     const Win32ToolbarSurface::MenuRecord* record = control.FindMenuRecord(measure->itemData);
     if (!record) return false;
-    WindowDc dc(control.Handle());
+    win32::ScopedWindowDc dc(control.Handle());  // for measuring
     if (!dc.get()) return false;
     Win32MenuCanvas canvas(dc.get(), control.NormalImages());
     const Size size = toolbar.MeasureMenuEntry(canvas, measure->itemID, DataOf(*record));

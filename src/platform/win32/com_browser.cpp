@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/win32/com_support.h"
+#include "platform/win32/scoped.h"
 
 namespace qv::win32 {
 namespace {
@@ -92,11 +92,10 @@ class ComElementEnumerator : public ElementEnumerator {
     for (;;) {
       Variant item;
       ULONG fetched = 0;
-      if (items_->Next(1, item.get(), &fetched) != S_OK || fetched != 1) return nullptr;
+      if (items_->Next(1, item.Out(), &fetched) != S_OK || fetched != 1) return nullptr;
       if (item.get()->vt != VT_DISPATCH || item.get()->pdispVal == nullptr) continue;
       ComRef<IHTMLElement> element;
-      item.get()->pdispVal->QueryInterface(IID_IHTMLElement,
-                                           reinterpret_cast<void**>(element.Out()));
+      item.get()->pdispVal->QueryInterface(IID_IHTMLElement, element.OutVoid());
       if (element) return std::make_unique<ComElement>(std::move(element));
     }
   }
@@ -129,7 +128,7 @@ class ComDocument : public Document {
     Variant in, options, out;
     in.SetText(argument);
     options.SetText(features);
-    return SUCCEEDED(window->showModalDialog(dialog.get(), in.get(), options.get(), out.get()));
+    return SUCCEEDED(window->showModalDialog(dialog.get(), in.get(), options.get(), out.Out()));
   }
   bool SetDefaultStatus(const std::string& text) override {
     ComRef<IHTMLWindow2> window = Window();
@@ -166,11 +165,10 @@ class ComDocument : public Document {
     Variant which, result;
     which.get()->vt = VT_I4;
     which.get()->lVal = index;
-    if (FAILED(frames->item(which.get(), result.get()))) return nullptr;
+    if (FAILED(frames->item(which.get(), result.Out()))) return nullptr;
     if (result.get()->vt != VT_DISPATCH || result.get()->pdispVal == nullptr) return nullptr;
     ComRef<IHTMLWindow2> window;
-    result.get()->pdispVal->QueryInterface(IID_IHTMLWindow2,
-                                           reinterpret_cast<void**>(window.Out()));
+    result.get()->pdispVal->QueryInterface(IID_IHTMLWindow2, window.OutVoid());
     if (!window) return nullptr;
     ComRef<IHTMLDocument2> document;
     if (FAILED(window->get_document(document.Out())) || !document) return nullptr;
@@ -228,7 +226,7 @@ class ComBrowser : public Browser {
   std::unique_ptr<Browser> CreateNewWindow() override {
     ComRef<IWebBrowser2> window;
     if (FAILED(CoCreateInstance(kClsidInternetExplorer, nullptr, CLSCTX_LOCAL_SERVER,
-                                IID_IWebBrowser2, reinterpret_cast<void**>(window.Out()))) ||
+                                IID_IWebBrowser2, window.OutVoid())) ||
         !window)
       return nullptr;
     return std::make_unique<ComBrowser>(std::move(window));
@@ -268,14 +266,12 @@ class ComBrowser : public Browser {
 
 std::unique_ptr<Browser> WrapWebBrowser(IWebBrowser2* browser) {
   if (browser == nullptr) return nullptr;
-  browser->AddRef();
-  return std::make_unique<ComBrowser>(ComRef<IWebBrowser2>(browser));
+  return std::make_unique<ComBrowser>(ComRef<IWebBrowser2>::Share(browser));
 }
 
 std::shared_ptr<Document> WrapDocument(IHTMLDocument2* document) {
   if (document == nullptr) return nullptr;
-  document->AddRef();
-  return std::make_shared<ComDocument>(ComRef<IHTMLDocument2>(document));
+  return std::make_shared<ComDocument>(ComRef<IHTMLDocument2>::Share(document));
 }
 
 }  // namespace qv::win32

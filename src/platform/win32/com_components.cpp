@@ -7,6 +7,7 @@
 #include "platform/components.h"
 #include "platform/proxy.h"
 #include "platform/win32/com_support.h"
+#include "platform/win32/scoped.h"
 
 namespace qv {
 namespace {
@@ -28,8 +29,7 @@ class ComComponentHost : public ComponentHost {
     std::wstring iidText = win32::Widen(kCustomCommandIid);
     if (FAILED(IIDFromString(iidText.c_str(), &iid))) return ComponentCall::kNotCreated;
     win32::ComRef<ICustomCommand> object;
-    HRESULT hr =
-        CoCreateInstance(clsid, nullptr, CLSCTX_ALL, iid, reinterpret_cast<void**>(object.Out()));
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, iid, object.OutVoid());
     if (FAILED(hr) || !object) return ComponentCall::kNotCreated;
     win32::Variant argument;
     argument.SetText(parameters);

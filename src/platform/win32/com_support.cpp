@@ -1,6 +1,6 @@
 #include "platform/win32/com_support.h"
 
-#include <vector>
+#include "platform/win32/scoped.h"
 
 namespace qv::win32 {
 
@@ -25,6 +25,17 @@ std::string Narrow(const wchar_t* text, int length) {
 Bstr::Bstr(const std::string& text) {
   std::wstring wide = Widen(text);
   b_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+}
+
+std::string Bstr::Text() const {
+  return b_ ? Narrow(b_, static_cast<int>(SysStringLen(b_))) : "";
+}
+
+void Variant::SetText(const std::string& text) {
+  VariantClear(&v_);
+  v_.vt = VT_BSTR;
+  std::wstring wide = Widen(text);
+  v_.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 }  // namespace qv::win32

@@ -8,6 +8,7 @@
 #include "platform/user_messages.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_network.h"
+#include "platform/win32/scoped.h"
 
 namespace qv {
 namespace {
@@ -46,8 +47,8 @@ class Win32System : public System {
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
       return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Nothing waits for the process: both handles go at once.
+    win32::ScopedHandle thread(process.hThread), started(process.hProcess);
     return true;
   }
 

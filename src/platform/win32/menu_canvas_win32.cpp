@@ -11,6 +11,8 @@ COLOR16 Channel(BYTE value) {
   return static_cast<COLOR16>(value << 8);
 }
 
+using win32::GdiObject;
+
 GdiObject<HFONT> SystemMenuFont() {
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof metrics;
@@ -22,14 +24,8 @@ GdiObject<HFONT> SystemMenuFont() {
 }  // namespace
 
 Win32MenuCanvas::Win32MenuCanvas(HDC dc, HIMAGELIST images)
-    : dc_(dc), images_(images), savedState_(SaveDC(dc)) {
+    : dc_(dc), images_(images), savedState_(dc) {
   Select(SystemMenuFont());
-}
-
-Win32MenuCanvas::~Win32MenuCanvas() {
-  // Restoring the saved state selects the original font back in before
-  // ours is deleted.
-  if (savedState_) RestoreDC(dc_, savedState_);
 }
 
 void Win32MenuCanvas::Select(GdiObject<HFONT> font) {

@@ -10,14 +10,14 @@
 #include <memory>
 
 #include "platform/menu_canvas.h"
-#include "platform/win32/gdi_handles.h"
+#include "platform/win32/scoped.h"
 
 namespace qv {
 
 class Win32MenuCanvas : public MenuCanvas {
  public:
   Win32MenuCanvas(HDC dc, HIMAGELIST images);
-  ~Win32MenuCanvas() override;
+  ~Win32MenuCanvas() override = default;
   Win32MenuCanvas(const Win32MenuCanvas&) = delete;
   Win32MenuCanvas& operator=(const Win32MenuCanvas&) = delete;
 
@@ -35,12 +35,14 @@ class Win32MenuCanvas : public MenuCanvas {
   void DrawCheckMark(const Rect& rect) override;
 
  private:
-  void Select(GdiObject<HFONT> font);
+  void Select(win32::GdiObject<HFONT> font);
 
   HDC dc_;
-  HIMAGELIST images_;
-  int savedState_;
-  GdiObject<HFONT> font_;
+  HIMAGELIST images_;  // the toolbar's, not ours
+  // Declared after the font so that the restored state selects the
+  // original font back in before ours is deleted.
+  win32::GdiObject<HFONT> font_;
+  win32::ScopedDcState savedState_;
 };
 
 }  // namespace qv

@@ -2,14 +2,16 @@
 
 #include <commctrl.h>
 #include <exdisp.h>
-#include <oleauto.h>
 
 #include <vector>
 
 #include "formats/bitmap_file.h"
+#include "platform/win32/com_support.h"
 
 namespace qv {
 namespace {
+
+using win32::GdiObject;
 
 HWND H(WindowId window) {
   return reinterpret_cast<HWND>(window);
@@ -85,17 +87,16 @@ void Win32ToolbarSurface::SetFocus(WindowId window) {
 
 bool Win32ToolbarSurface::SetToolbarFont(const FontSpec& spec) {
   DeleteToolbarFont();
-  font_ = CreateFontA(spec.height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, spec.charset,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, spec.pitchAndFamily,
-                      spec.face.c_str());
+  font_.Reset(CreateFontA(spec.height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, spec.charset,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          spec.pitchAndFamily, spec.face.c_str()));
   if (!font_) return false;
-  Send(WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  Send(WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   return true;
 }
 
 void Win32ToolbarSurface::DeleteToolbarFont() {
-  if (font_) DeleteObject(font_);
-  font_ = nullptr;
+  font_.Reset();
 }
 
 uint32_t Win32ToolbarSurface::GetExtendedStyle() {
@@ -107,11 +108,9 @@ void Win32ToolbarSurface::SetExtendedStyle(uint32_t exStyle) {
 
 void Win32ToolbarSurface::SetWaitCursor(bool wait) {
   if (wait) {
-    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    if (!savedCursor_) savedCursor_ = previous;
+    waitCursor_.Show(LoadCursor(nullptr, IDC_WAIT));  // shared: never destroyed
   } else {
-    SetCursor(savedCursor_);
-    savedCursor_ = nullptr;
+    waitCursor_.Restore();
   }
 }
 
@@ -133,9 +132,8 @@ void Win32ToolbarSurface::SetBitmapSize(int cx, int cy) {
 }
 
 void Win32ToolbarSurface::DestroyImageLists() {
-  if (normalImages_) ImageList_Destroy(normalImages_);
-  if (hotImages_) ImageList_Destroy(hotImages_);
-  normalImages_ = hotImages_ = nullptr;
+  normalImages_.Reset();
+  hotImages_.Reset();
 }
 
 bool Win32ToolbarSurface::LoadImageLists(const std::string& normalPath, const std::string& hotPath,
@@ -149,16 +147,16 @@ bool Win32ToolbarSurface::LoadImageLists(const std::string& normalPath, const st
       !ReadBitmapFileInfo(hotPath, &info))
     return false;
   const UINT load = LR_LOADFROMFILE | LR_CREATEDIBSECTION;
-  normalImages_ = ImageList_LoadImageA(nullptr, normalPath.c_str(), cellSize, 0, CLR_DEFAULT,
-                                       IMAGE_BITMAP, load);
-  hotImages_ =
-      ImageList_LoadImageA(nullptr, hotPath.c_str(), cellSize, 0, CLR_DEFAULT, IMAGE_BITMAP, load);
+  normalImages_.Reset(ImageList_LoadImageA(nullptr, normalPath.c_str(), cellSize, 0, CLR_DEFAULT,
+                                           IMAGE_BITMAP, load));
+  hotImages_.Reset(
+      ImageList_LoadImageA(nullptr, hotPath.c_str(), cellSize, 0, CLR_DEFAULT, IMAGE_BITMAP, load));
   if (!normalImages_ || !hotImages_) {
     DestroyImageLists();
     return false;
   }
-  Send(TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages_));
-  Send(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normalImages_));
+  Send(TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages_.get()));
+  Send(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normalImages_.get()));
   return true;
 }
 
@@ -301,10 +299,10 @@ bool Win32ToolbarSurface::IsCombo(HWND window) const {
 }
 
 void Win32ToolbarSurface::SetChildFont(WindowId child) {
-  SendMessageA(H(child), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  const WPARAM font = reinterpret_cast<WPARAM>(font_.get());
+  SendMessageA(H(child), WM_SETFONT, font, TRUE);
   WindowId edit = EditPartOf(child);
-  if (edit && edit != child)
-    SendMessageA(H(edit), WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  if (edit && edit != child) SendMessageA(H(edit), WM_SETFONT, font, TRUE);
 }
 
 WindowId Win32ToolbarSurface::EditPartOf(WindowId child) {
@@ -420,18 +418,13 @@ bool Win32ToolbarSurface::NavigateWebPage(WindowId page, const std::string& url)
     // Not created yet: the host creates a browser control from its text.
     return SetWindowTextA(H(page), url.c_str()) != 0;
   }
-  IWebBrowser2* browser = nullptr;
-  if (FAILED(control->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser))) ||
-      !browser)
+  // The host keeps its own reference to the control: only ours is released.
+  win32::ComRef<IWebBrowser2> browser;
+  if (FAILED(control->QueryInterface(IID_IWebBrowser2, browser.OutVoid())) || !browser)
     return false;
-  int wide = MultiByteToWideChar(CP_ACP, 0, url.c_str(), -1, nullptr, 0);
-  std::vector<wchar_t> text(static_cast<size_t>(wide > 0 ? wide : 1), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, url.c_str(), -1, text.data(), wide);
-  BSTR address = SysAllocString(text.data());
-  HRESULT hr = browser->Navigate(address, nullptr, nullptr, nullptr, nullptr);
-  SysFreeString(address);
-  browser->Release();
-  return SUCCEEDED(hr);
+  // The address ends at the first NUL, as a C string does.
+  win32::Bstr address(win32::Widen(url).c_str());
+  return SUCCEEDED(browser->Navigate(address.get(), nullptr, nullptr, nullptr, nullptr));
 }
 
 bool Win32ToolbarSurface::SetBitmapButtonImages(WindowId button, const std::string& normalPath,
@@ -462,9 +455,10 @@ void Win32ToolbarSurface::FillMenu(HMENU menu, const std::vector<MenuEntry>& ent
                                  entry.data.drawState, entry.data.image});
     LPCSTR data = reinterpret_cast<LPCSTR>(&records.back());
     if (entry.flags & MF_POPUP) {
-      HMENU sub = CreatePopupMenu();
-      FillMenu(sub, entry.submenu, records);
-      AppendMenuA(menu, entry.flags, reinterpret_cast<UINT_PTR>(sub), data);
+      win32::ScopedMenu sub(CreatePopupMenu());
+      FillMenu(sub.get(), entry.submenu, records);
+      // Once appended the submenu belongs to the menu and goes with it.
+      if (AppendMenuA(menu, entry.flags, reinterpret_cast<UINT_PTR>(sub.get()), data)) sub.Detach();
     } else {
       AppendMenuA(menu, entry.flags, entry.id, data);
     }
@@ -472,15 +466,14 @@ void Win32ToolbarSurface::FillMenu(HMENU menu, const std::vector<MenuEntry>& ent
 }
 
 void Win32ToolbarSurface::TrackPopupMenu(const PopupMenu& menu, uint32_t flags, Point screen) {
-  HMENU popup = CreatePopupMenu();
+  win32::ScopedMenu popup(CreatePopupMenu());
   if (!popup) return;
   std::deque<MenuRecord> records;  // the item data must live while the menu shows
-  FillMenu(popup, menu.entries, records);
+  FillMenu(popup.get(), menu.entries, records);
   const std::deque<MenuRecord>* outer = shownRecords_;
   shownRecords_ = &records;
-  ::TrackPopupMenu(popup, flags, screen.x, screen.y, 0, toolbar_, nullptr);
+  ::TrackPopupMenu(popup.get(), flags, screen.x, screen.y, 0, toolbar_, nullptr);
   shownRecords_ = outer;
-  DestroyMenu(popup);
 }
 
 const Win32ToolbarSurface::MenuRecord* Win32ToolbarSurface::FindMenuRecord(

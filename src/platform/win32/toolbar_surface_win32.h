@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/toolbar_surface.h"
-#include "platform/win32/gdi_handles.h"
+#include "platform/win32/scoped.h"
 
 namespace qv {
 
@@ -106,7 +106,7 @@ class Win32ToolbarSurface : public ToolbarSurface {
   // that drawing never follows a pointer it did not make.
   const MenuRecord* FindMenuRecord(ULONG_PTR itemData) const;
   HWND Handle() const { return toolbar_; }
-  HIMAGELIST NormalImages() const { return normalImages_; }
+  HIMAGELIST NormalImages() const { return normalImages_.get(); }
   bool SetTimer(unsigned id, unsigned periodMs) override;
   void KillTimer(unsigned id) override;
 
@@ -121,8 +121,8 @@ class Win32ToolbarSurface : public ToolbarSurface {
   // The two pictures of a bitmap button; the button's subclass swaps them
   // as the pointer enters and leaves.
   struct BitmapPictures {
-    GdiObject<HBITMAP> normal;
-    GdiObject<HBITMAP> hot;
+    win32::GdiObject<HBITMAP> normal;
+    win32::GdiObject<HBITMAP> hot;
     bool pointerOver = false;
   };
   void ReleasePictures(HWND button);
@@ -131,10 +131,10 @@ class Win32ToolbarSurface : public ToolbarSurface {
 
   HWND toolbar_;
   const std::deque<MenuRecord>* shownRecords_ = nullptr;
-  HFONT font_ = nullptr;
-  HIMAGELIST normalImages_ = nullptr;
-  HIMAGELIST hotImages_ = nullptr;
-  HCURSOR savedCursor_ = nullptr;
+  win32::GdiObject<HFONT> font_;
+  win32::ScopedImageList normalImages_;
+  win32::ScopedImageList hotImages_;
+  win32::CursorRestorer waitCursor_;
   std::map<HWND, ChildKind> children_;
   std::map<HWND, std::unique_ptr<BitmapPictures>> pictures_;
 };

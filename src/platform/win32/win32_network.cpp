@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/services.h"
+#include "platform/win32/scoped.h"
 #include "platform/win32/win32_network.h"
 
 namespace qv {
@@ -19,47 +20,37 @@ std::string UniqueName(const std::string& base) {
   return base + " " + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter);
 }
 
-class Handle {
- public:
-  explicit Handle(HANDLE h = nullptr) : h_(h) {}
-  ~Handle() {
-    if (h_) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return h_; }
+using win32::ScopedAddrInfo;
+using win32::ScopedHandle;
+using win32::ScopedSocket;
+using win32::ScopedWsaEvent;
 
- private:
-  HANDLE h_;
-};
-
-HANDLE CreateManualResetEvent(const std::string& name) {
-  HANDLE h = CreateEventA(nullptr, TRUE, FALSE, UniqueName(name).c_str());
+ScopedHandle CreateManualResetEvent(const std::string& name) {
+  ScopedHandle h(CreateEventA(nullptr, TRUE, FALSE, UniqueName(name).c_str()));
   // A name taken by another kind of object: an unnamed event serves as well.
-  if (!h) h = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!h) h.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   return h;
 }
 
 class Win32Connection : public TcpConnection {
  public:
-  explicit Win32Connection(SOCKET s)
-      : socket_(s), stop_(CreateManualResetEvent("Waiting for Thread exit")) {}
+  explicit Win32Connection(ScopedSocket s)
+      : stop_(CreateManualResetEvent("Waiting for Thread exit")), socket_(std::move(s)) {}
+  // The socket closes first, then the connect event, then the stop event.
   ~Win32Connection() override {
     StopWatching();
-    shutdown(socket_, SD_RECEIVE);
-    closesocket(socket_);
-    if (connectEvent_ != WSA_INVALID_EVENT) WSACloseEvent(connectEvent_);
+    shutdown(socket_.get(), SD_RECEIVE);
   }
 
   // Ties the socket to an event that FD_CONNECT sets (which also makes it
   // non-blocking) and starts the connect. Selected before connect is called,
   // so a connect that ends at once is not missed.
   NetStatus Start(const sockaddr_in& address) {
-    connectEvent_ = WSACreateEvent();
-    if (connectEvent_ == WSA_INVALID_EVENT) return NetStatus::kConnectFailed;
-    if (WSAEventSelect(socket_, connectEvent_, FD_CONNECT) == SOCKET_ERROR)
+    connectEvent_.Reset(WSACreateEvent());
+    if (!connectEvent_) return NetStatus::kConnectFailed;
+    if (WSAEventSelect(socket_.get(), connectEvent_.get(), FD_CONNECT) == SOCKET_ERROR)
       return NetStatus::kConnectFailed;
-    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    if (connect(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
       connecting_ = false;
       return NetStatus::kOk;
     }
@@ -71,11 +62,11 @@ class Win32Connection : public TcpConnection {
   NetStatus FinishConnect() override {
     if (!connecting_) return NetStatus::kOk;
     if (!stop_.get()) return NetStatus::kConnectFailed;
-    WSAEVENT pair[2] = {connectEvent_, stop_.get()};
+    WSAEVENT pair[2] = {connectEvent_.get(), stop_.get()};
     DWORD r = WSAWaitForMultipleEvents(2, pair, FALSE, WSA_INFINITE, FALSE);
     if (r != WSA_WAIT_EVENT_0) return NetStatus::kConnectFailed;
     WSANETWORKEVENTS network{};
-    if (WSAEnumNetworkEvents(socket_, connectEvent_, &network) == SOCKET_ERROR ||
+    if (WSAEnumNetworkEvents(socket_.get(), connectEvent_.get(), &network) == SOCKET_ERROR ||
         !(network.lNetworkEvents & FD_CONNECT) || network.iErrorCode[FD_CONNECT_BIT] != 0)
       return NetStatus::kConnectFailed;
     connecting_ = false;
@@ -83,28 +74,25 @@ class Win32Connection : public TcpConnection {
   }
 
   long Send(const void* data, size_t size) override {
-    int n = send(socket_, static_cast<const char*>(data), static_cast<int>(size), 0);
+    int n = send(socket_.get(), static_cast<const char*>(data), static_cast<int>(size), 0);
     return n == SOCKET_ERROR ? -1 : n;
   }
 
   NetStatus StartWatching() override {
-    socketEvent_ = WSACreateEvent();
-    if (socketEvent_ == WSA_INVALID_EVENT) return NetStatus::kEventCreateFailed;
-    if (WSAEventSelect(socket_, socketEvent_, FD_READ | FD_CLOSE) == SOCKET_ERROR) {
+    socketEvent_.Reset(WSACreateEvent());
+    if (!socketEvent_) return NetStatus::kEventCreateFailed;
+    if (WSAEventSelect(socket_.get(), socketEvent_.get(), FD_READ | FD_CLOSE) == SOCKET_ERROR) {
       StopWatching();
       return NetStatus::kEventSelectFailed;
     }
     return NetStatus::kOk;
   }
 
-  void StopWatching() override {
-    if (socketEvent_ != WSA_INVALID_EVENT) WSACloseEvent(socketEvent_);
-    socketEvent_ = WSA_INVALID_EVENT;
-  }
+  void StopWatching() override { socketEvent_.Reset(); }
 
   uint32_t WaitForEvents() override {
     if (!stop_.get()) return kNetFailed;
-    WSAEVENT pair[2] = {socketEvent_, stop_.get()};
+    WSAEVENT pair[2] = {socketEvent_.get(), stop_.get()};
     DWORD r = WSAWaitForMultipleEvents(2, pair, FALSE, WSA_INFINITE, FALSE);
     // A failing wait would fail again at once: give up instead of spinning.
     if (r == WSA_WAIT_FAILED) return kNetFailed;
@@ -113,7 +101,7 @@ class Win32Connection : public TcpConnection {
       events |= kNetWoken;
     if (r == WSA_WAIT_EVENT_0) {
       WSANETWORKEVENTS network{};
-      if (WSAEnumNetworkEvents(socket_, socketEvent_, &network) == SOCKET_ERROR) {
+      if (WSAEnumNetworkEvents(socket_.get(), socketEvent_.get(), &network) == SOCKET_ERROR) {
         if (WSAGetLastError() == WSAENETDOWN) events |= kNetFailed;
         return events;
       }
@@ -125,7 +113,7 @@ class Win32Connection : public TcpConnection {
 
   RecvStatus Receive(char* buffer, size_t size, size_t* received) override {
     *received = 0;
-    int n = recv(socket_, buffer, static_cast<int>(size), 0);
+    int n = recv(socket_.get(), buffer, static_cast<int>(size), 0);
     if (n > 0) {
       *received = static_cast<size_t>(n);
       return RecvStatus::kData;
@@ -139,10 +127,10 @@ class Win32Connection : public TcpConnection {
   }
 
  private:
-  SOCKET socket_;
-  Handle stop_;
-  WSAEVENT socketEvent_ = WSA_INVALID_EVENT;
-  WSAEVENT connectEvent_ = WSA_INVALID_EVENT;
+  ScopedHandle stop_;
+  ScopedWsaEvent connectEvent_;
+  ScopedWsaEvent socketEvent_;
+  ScopedSocket socket_;
   bool connecting_ = false;
 };
 
@@ -156,9 +144,9 @@ class Win32Network : public Network {
 
   NetStatus StartConnect(const std::string& host, uint16_t port,
                          std::unique_ptr<TcpConnection>* connection) override {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) return NetStatus::kSocketFailed;
-    auto connected = std::make_unique<Win32Connection>(s);
+    ScopedSocket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!s) return NetStatus::kSocketFailed;
+    auto connected = std::make_unique<Win32Connection>(std::move(s));
 
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -172,11 +160,10 @@ class Win32Network : public Network {
       addrinfo hints{};
       hints.ai_family = AF_INET;
       hints.ai_socktype = SOCK_STREAM;
-      addrinfo* found = nullptr;
-      if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found)
+      ScopedAddrInfo found;
+      if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, found.Out()) != 0 || !found)
         return NetStatus::kHostnameError;
-      address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-      freeaddrinfo(found);
+      address.sin_addr = reinterpret_cast<const sockaddr_in*>(found.get()->ai_addr)->sin_addr;
     }
 
     const NetStatus started = connected->Start(address);
@@ -188,13 +175,13 @@ class Win32Network : public Network {
 
 class Win32Event : public WaitableEvent {
  public:
-  explicit Win32Event(HANDLE h) : h_(h) {}
+  explicit Win32Event(ScopedHandle h) : h_(std::move(h)) {}
   void Set() override { SetEvent(h_.get()); }
   void Reset() override { ResetEvent(h_.get()); }
   HANDLE get() const { return h_.get(); }
 
  private:
-  Handle h_;
+  ScopedHandle h_;
 };
 
 class Win32MessagePump : public MessagePump {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/scoped.h"
+
 namespace qv {
 namespace {
 
@@ -33,11 +35,11 @@ LONG DeleteContents(HKEY key, bool values) {
     LONG status = RegEnumKeyExA(key, 0, name, &chars, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status != ERROR_SUCCESS) return status;
-    HKEY sub = nullptr;
-    status = RegOpenKeyExA(key, name, 0, KEY_ALL_ACCESS, &sub);
+    win32::ScopedRegKey sub;
+    status = RegOpenKeyExA(key, name, 0, KEY_ALL_ACCESS, sub.Out());
     if (status != ERROR_SUCCESS) return status;
-    status = DeleteContents(sub, false);
-    RegCloseKey(sub);
+    status = DeleteContents(sub.get(), false);
+    sub.Reset();  // closed before the key itself is deleted
     if (status != ERROR_SUCCESS) return status;
     status = RegDeleteKeyA(key, name);
     if (status != ERROR_SUCCESS) return status;
@@ -99,11 +101,11 @@ RegStatus Win32Registry::DeleteValue(RegHandle key, const std::string& name) {
 
 RegStatus Win32Registry::DeleteTree(RegHandle key, const std::string& subkey) {
   if (subkey.empty()) return DeleteContents(ToHkey(key), true);
-  HKEY sub = nullptr;
-  LONG status = RegOpenKeyExA(ToHkey(key), CName(subkey), 0, KEY_ALL_ACCESS, &sub);
+  win32::ScopedRegKey sub;
+  LONG status = RegOpenKeyExA(ToHkey(key), CName(subkey), 0, KEY_ALL_ACCESS, sub.Out());
   if (status != ERROR_SUCCESS) return status;
-  status = DeleteContents(sub, false);
-  RegCloseKey(sub);
+  status = DeleteContents(sub.get(), false);
+  sub.Reset();  // closed before the key itself is deleted
   if (status != ERROR_SUCCESS) return status;
   return RegDeleteKeyA(ToHkey(key), CName(subkey));
 }
