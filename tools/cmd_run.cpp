@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "commands/history.h"
+#include "host/standard_features.h"
 #include "host/toolbar_command_host.h"
 #include "host/toolbar_hooks.h"
 #include "host/toolbar_ctrl.h"
@@ -236,6 +237,7 @@ int RunRun(ToolContext& context) {
   DefinitionFolderLookup lookup(file);
   HeadlessToolbar control;
   TBWToolBarCtrl toolbar(control, lookup);
+  AttachStandardFeatures(toolbar);
   toolbar.CommandHost().SetBrowser(&browser);
   bool ok = toolbar.BuildToolbar(true);
 
@@ -254,9 +256,9 @@ int RunRun(ToolContext& context) {
     if (WindowId window = windowOf(name, &index)) {
       control.SetChildText(window, text);
       // Typed as a whole: no completion changes it.
-      toolbar.SetAutoCompleteSuspended(true);
+      toolbar.Keyboard().SetAutoCompleteSuspended(true);
       toolbar.OnComboNotification(window, kCbnEditUpdate);
-      toolbar.SetAutoCompleteSuspended(false);
+      toolbar.Keyboard().SetAutoCompleteSuspended(false);
     }
   }
 
@@ -291,7 +293,7 @@ int RunRun(ToolContext& context) {
     } else if (action.kind == "--drop") {
       if (!SplitAssignment(action.arg, &name, &value)) return UsageError(context, "run");
       windowOf(name, &index);
-      for (InputControl& input : toolbar.KeyboardControls()) {
+      for (InputControl& input : toolbar.Keyboard().Controls()) {
         if (input.ItemIndex() != index) continue;
         uint32_t effect = 0;
         input.DragEnter(true);

@@ -3,9 +3,13 @@
 // one-line picture, the buttons, the widths, every drop-down menu, the
 // child controls and the message boxes. The settings come from REGFILE (the
 // registry file format) and are never written back.
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "host/alert_check_feature.h"
+#include "host/mail_feature.h"
+#include "host/popup_indicator_feature.h"
 #include "host/toolbar_ctrl.h"
 #include "simulators/headless_toolbar.h"
 #include "simulators/message_recorder.h"
@@ -19,13 +23,6 @@
 
 namespace qv::tools {
 namespace {
-
-// Showing a toolbar checks no mailbox.
-class NoMailCheck : public MailCheck {
- public:
-  void RunCheckPass(TBWToolBarCtrl&, bool) override {}
-  void CheckMailNow(TBWToolBarCtrl&) override {}
-};
 
 struct StyleName {
   uint8_t bit;
@@ -150,10 +147,11 @@ int RunShow(ToolContext& context) {
 
   DefinitionFolderLookup lookup(file);
   HeadlessToolbar control;
-  NoMailCheck noMail;
-  ToolbarHooks hooks = ToolbarHooks::Defaults();
-  hooks.mail = &noMail;
-  TBWToolBarCtrl toolbar(control, lookup, hooks);
+  TBWToolBarCtrl toolbar(control, lookup);
+  // Showing a toolbar checks no mailbox.
+  toolbar.AttachFeature(std::make_unique<MailFeature>(toolbar, false));
+  toolbar.AttachFeature(std::make_unique<PopupIndicatorFeature>(toolbar));
+  toolbar.AttachFeature(std::make_unique<AlertCheckFeature>(toolbar));
   const bool ok = toolbar.BuildToolbar(true);
 
   JsonWriter json;

@@ -1,5 +1,7 @@
 #include "host/toolbar_command_host.h"
 
+#include "host/mail_feature.h"
+#include "host/popup_indicator_feature.h"
 #include "host/toolbar_ctrl.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/toolbar.h"
@@ -40,7 +42,7 @@ void ToolbarCommandHost::RefreshWebPageItems(const std::string& name) {
 }
 
 void ToolbarCommandHost::RefreshPopupIndicator() {
-  toolbar_.RefreshPopupIndicator();
+  if (auto* popup = toolbar_.FindFeature<PopupIndicatorFeature>()) popup->Refresh();
 }
 
 void ToolbarCommandHost::OpenOptionsPage(int page) {
@@ -49,7 +51,7 @@ void ToolbarCommandHost::OpenOptionsPage(int page) {
 }
 
 void ToolbarCommandHost::CheckMailNow() {
-  toolbar_.Hooks().mail->CheckMailNow(toolbar_);
+  if (auto* mail = toolbar_.FindFeature<MailFeature>()) mail->CheckMailNow();
 }
 
 void ToolbarCommandHost::RebuildToolbar() {

@@ -1,13 +1,10 @@
 #include "host/toolbar_ctrl.h"
 
-#include <cstdio>
-
+#include "commands/model_host.h"
+#include "host/item_behaviour.h"
+#include "host/item_menu.h"
 #include "host/toolbar_command_host.h"
 #include "install/resource_lookup.h"
-#include "host/toolbar_mail_host.h"
-#include "mail/indicator.h"
-#include "mail/mail_checker.h"
-#include "mail/pop3_client.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/loader.h"
@@ -21,20 +18,26 @@ TBWToolBarCtrl::TBWToolBarCtrl(ToolbarSurface& control, ResourceLookup& lookup, 
     : control_(control),
       lookup_(lookup),
       hooks_(hooks),
-      commandHost_(std::make_unique<ToolbarCommandHost>(*this)) {}
+      commandHost_(std::make_unique<ToolbarCommandHost>(*this)),
+      keyboard_(
+          control, [this](int itemIndex) { RunSearchOf(itemIndex); },
+          [this](bool gotFocus) { hooks_.owner->OnFocusChange(gotFocus); }),
+      timers_(control) {}
 
 TBWToolBarCtrl::~TBWToolBarCtrl() {
   DestroyItemWindows();
   Stop();
 }
 
-mail::MailChecker& TBWToolBarCtrl::MailChecker() {
-  if (!mailChecker_) {
-    mailClient_ = std::make_unique<mail::Pop3Client>();
-    mailHost_ = std::make_unique<ToolbarMailHost>(*this);
-    mailChecker_ = std::make_unique<mail::MailChecker>(*mailClient_, *mailHost_);
+bool TBWToolBarCtrl::AttachFeature(std::unique_ptr<ToolbarFeature> feature) {
+  if (!feature) return false;
+  std::vector<FeatureTimer> timers = feature->Timers();
+  for (const FeatureTimer& t : timers) {
+    if (timers_.IsRegistered(t.id)) return false;
   }
-  return *mailChecker_;
+  for (FeatureTimer& t : timers) timers_.Register(t.id, t.periodMs, std::move(t.onTick));
+  features_.push_back(std::move(feature));
+  return true;
 }
 
 TBDLItem* TBWToolBarCtrl::ItemAt(int index) {
@@ -63,10 +66,7 @@ int TBWToolBarCtrl::ItemOfWindow(WindowId window) const {
     if (states_[i].window == window || states_[i].bitmapButton == window)
       return static_cast<int>(i);
   }
-  for (const InputControl& c : keyboardControls_) {
-    if (c.EditWindow() == window) return c.ItemIndex();
-  }
-  return -1;
+  return keyboard_.ItemOfEditWindow(window);
 }
 
 bool TBWToolBarCtrl::WebPageLoaded(int index) const {
@@ -80,7 +80,7 @@ void TBWToolBarCtrl::DestroyItemWindows() {
     if (s.bitmapButton) control_.DestroyChild(s.bitmapButton);
   }
   states_.clear();
-  keyboardControls_.clear();
+  keyboard_.Clear();
   commandHost_->ClearFields();
 }
 
@@ -184,6 +184,7 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
     Rect r;
     if (control_.GetItemRect(static_cast<int>(i), &r)) buttonsWidth_ += r.Width();
   }
+  for (const auto& feature : features_) feature->OnItemsSetUp(*model_);
   for (const auto& item : items) UpdateItem(*item);
   UpdateWidths();
   hooks_.search->UpdateHighlightButton(*this);
@@ -191,9 +192,13 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
   return true;
 }
 
+void TBWToolBarCtrl::StartPeriodicTimers() {
+  for (const auto& feature : features_) feature->OnStartPeriodicTimers(model_.get());
+}
+
 void TBWToolBarCtrl::Stop() {
-  for (unsigned id : {kBlinkTimerId, kMailTimerId, kPopupCounterTimerId, kAlertTimerId})
-    KillTimerId(id);
+  timers_.KillAll();
+  for (const auto& feature : features_) feature->OnStop();
   model_.reset();
   statesStale_ = true;
   control_.DeleteToolbarFont();
@@ -235,160 +240,49 @@ void TBWToolBarCtrl::UpdateWidths() {
   control_.SetExtendedStyle(control_.GetExtendedStyle() | kTbstyleExHideclippedbuttons);
 }
 
-// --- timers
+// --- items
 
-unsigned TBWToolBarCtrl::RunningTimer(unsigned id) const {
-  switch (id) {
-    case kBlinkTimerId:
-      return blinkTimer_;
-    case kMailTimerId:
-      return mailTimer_;
-    case kPopupCounterTimerId:
-      return popupTimer_;
-    case kAlertTimerId:
-      return alertTimer_;
-    default:
-      return 0;
-  }
+void TBWToolBarCtrl::UpdateItem(TBDLItem& item) {
+  BehaviourOf(item.GetKind()).Update(*this, item);
 }
 
-void TBWToolBarCtrl::SetTimerId(unsigned id, unsigned period) {
-  if (!control_.SetTimer(id, period)) return;
-  switch (id) {
-    case kBlinkTimerId:
-      blinkTimer_ = id;
-      break;
-    case kMailTimerId:
-      mailTimer_ = id;
-      break;
-    case kPopupCounterTimerId:
-      popupTimer_ = id;
-      break;
-    case kAlertTimerId:
-      alertTimer_ = id;
-      break;
-    default:
-      break;
-  }
+void TBWToolBarCtrl::SetupItem(TBDLItem& item) {
+  BehaviourOf(item.GetKind()).Setup(*this, item);
 }
 
-void TBWToolBarCtrl::KillTimerId(unsigned id) {
-  unsigned* slot = id == kBlinkTimerId          ? &blinkTimer_
-                   : id == kMailTimerId         ? &mailTimer_
-                   : id == kPopupCounterTimerId ? &popupTimer_
-                   : id == kAlertTimerId        ? &alertTimer_
-                                                : nullptr;
-  if (!slot || *slot == 0) return;
-  control_.KillTimer(id);
-  *slot = 0;
+void TBWToolBarCtrl::BuildItemMenu(TBDLItem& item, PopupMenu& menu, bool sidebarMode) {
+  BehaviourOf(item.GetKind()).BuildMenu(*this, item, menu, sidebarMode);
 }
 
-void TBWToolBarCtrl::StartPeriodicTimers() {
-  KillTimerId(kMailTimerId);
-  bool hasMailIndicator = false;
-  if (model_) {
-    for (const auto& item : model_->Items()) {
-      if (item->GetKind() == tbdl::kItemIndicator &&
-          static_cast<tbdl::TBDLIndicatorItem&>(*item).Type() == "POP3")
-        hasMailIndicator = true;
-    }
-  }
-  if (hasMailIndicator) {
-    SetTimerId(kMailTimerId, 25000);
-    OnTimer(kMailTimerId);
-  }
-  KillTimerId(kAlertTimerId);
-  if (model_ && model_->GetProperty("EnableDesktopAlerts", "0") == "1")
-    SetTimerId(kAlertTimerId, 15000);
-}
-
-void TBWToolBarCtrl::OnTimer(unsigned id) {
-  switch (id) {
-    case kMailTimerId:
-    case kForcedCheckTimerId:
-      hooks_.mail->RunCheckPass(*this, id == kForcedCheckTimerId);
-      break;
-    case kBlinkTimerId:
-      if (!model_) break;
-      for (TBDLItem* item : std::vector<TBDLItem*>(model_->indicators)) {
-        auto& indicator = static_cast<tbdl::TBDLIndicatorItem&>(*item);
-        if (indicator.flagged) BlinkStep(indicator);
-      }
-      break;
-    case kPopupCounterTimerId:
-      if (tbdl::TBDLIndicatorItem* indicator = FirstPopupIndicator()) {
-        ItemState* state = StateOf(indicator->Index());
-        if (state && state->popupTotal != hooks_.popup->TotalBlockedPopups())
-          UpdateItem(*indicator);
-      }
-      break;
-    case kAlertTimerId:
-      hooks_.alerts->RunAlertCheck(*this);
-      break;
-    default:
-      break;
-  }
-}
-
-bool TBWToolBarCtrl::AnyIndicatorBlinking() {
-  if (!model_) return false;
-  for (TBDLItem* item : model_->indicators) {
-    if (static_cast<tbdl::TBDLIndicatorItem&>(*item).blinkCount > 0) return true;
-  }
-  return false;
-}
-
-bool TBWToolBarCtrl::AnyIndicatorFlagged() {
-  if (!model_) return false;
-  for (TBDLItem* item : model_->indicators) {
-    if (static_cast<tbdl::TBDLIndicatorItem&>(*item).flagged) return true;
-  }
-  return false;
-}
-
-void TBWToolBarCtrl::RefreshIndicators() {
+void TBWToolBarCtrl::UpdateAllItems() {
   if (!model_) return;
-  for (TBDLItem* item : std::vector<TBDLItem*>(model_->indicators)) UpdateItem(*item);
-  if (AnyIndicatorBlinking()) {
-    if (!blinkTimer_) SetTimerId(kBlinkTimerId, 500);
-  } else {
-    KillTimerId(kBlinkTimerId);
-  }
-}
-
-bool TBWToolBarCtrl::UpdateAllItems() {
-  if (!model_) return false;
   for (const auto& item : model_->Items()) UpdateItem(*item);
-  return AnyIndicatorBlinking();
 }
 
-tbdl::TBDLIndicatorItem* TBWToolBarCtrl::FirstPopupIndicator() {
-  if (!model_) return nullptr;
-  for (TBDLItem* item : model_->indicators) {
-    auto& indicator = static_cast<tbdl::TBDLIndicatorItem&>(*item);
-    if (indicator.Type() == "POPUP") return &indicator;
+IndicatorLook TBWToolBarCtrl::LookOfIndicator(tbdl::TBDLIndicatorItem& item) {
+  for (const auto& feature : features_) {
+    if (std::optional<IndicatorLook> look = feature->LookOf(item)) return *look;
   }
-  return nullptr;
-}
-
-void TBWToolBarCtrl::SetPopupIndicatorState(int state) {
-  if (tbdl::TBDLIndicatorItem* indicator = FirstPopupIndicator()) {
-    indicator->state = state;
-    UpdateItem(*indicator);
-  }
-}
-
-void TBWToolBarCtrl::RefreshPopupIndicator() {
-  if (tbdl::TBDLIndicatorItem* indicator = FirstPopupIndicator()) UpdateItem(*indicator);
+  return IndicatorLook{item.GetCaption(), item.AddImage(1)};
 }
 
 // --- commands, clicks and menus
 
-void TBWToolBarCtrl::ExecuteCommand(int commandIndex, bool pressed, const std::string& parameter) {
-  if (!model_) return;
-  tbdl::TBDLCommand* command = model_->Command(commandIndex);
-  if (!command) return;
-  hooks_.commands->Run(*this, *command, pressed, parameter);
+void TBWToolBarCtrl::ExecuteCommand(int commandIndex, bool pressed) {
+  commands::ExecuteCommand(*commandHost_, commandIndex, pressed);
+}
+
+bool TBWToolBarCtrl::RunNamedCommand(const std::string& name, const std::string& parameter) {
+  tbdl::TBDLCommand* command = model_ ? model_->Command(model_->FindCommand(name)) : nullptr;
+  if (!command) return false;
+  commands::RunModelCommand(*commandHost_, *command, false, parameter);
+  return true;
+}
+
+void TBWToolBarCtrl::RunSearchOf(int itemIndex) {
+  TBDLItem* item = ItemAt(itemIndex);
+  if (item && item->GetKind() == tbdl::kItemCombo)
+    hooks_.search->RunComboSearch(*this, static_cast<tbdl::TBDLComboItem&>(*item));
 }
 
 void TBWToolBarCtrl::OnCommand(unsigned id, bool fromMenu) {
@@ -415,11 +309,11 @@ void TBWToolBarCtrl::OnMenuCommand(unsigned id) {
   if (target.kind == CommandTargetKind::kMenuEntry) {
     TBDLItem* item = ItemAt(target.itemIndex);
     const tbdl::TBDLMenuEntry* entry = item ? item->FindMenuEntry(target.entryNumber) : nullptr;
-    if (!entry) return;
-    ExecuteCommand(model_->FindCommand(entry->Command()), false);
-  } else if (target.kind == CommandTargetKind::kWebFront) {
-    ExecuteCommand(model_->FindCommand(mail::kWebFrontCommand), false,
-                   std::to_string(target.account));
+    if (entry) ExecuteCommand(model_->FindCommand(entry->Command()), false);
+  } else if (target.kind != CommandTargetKind::kNone) {
+    for (const auto& feature : features_) {
+      if (feature->RunMenuCommand(target)) break;
+    }
   }
 }
 
@@ -453,8 +347,13 @@ void TBWToolBarCtrl::OnMenuSelect(unsigned id, unsigned flags) {
     TBDLItem* item = ItemAt(target.itemIndex);
     const tbdl::TBDLMenuEntry* entry = item ? item->FindMenuEntry(target.entryNumber) : nullptr;
     if (entry) text = entry->Hint();
-  } else if (target.kind == CommandTargetKind::kWebFront) {
-    text = mail::kWebFrontHelpText;
+  } else if (target.kind != CommandTargetKind::kNone) {
+    for (const auto& feature : features_) {
+      if (std::optional<std::string> hint = feature->MenuHint(target)) {
+        text = std::move(*hint);
+        break;
+      }
+    }
   }
   hooks_.owner->SetStatusText(text);
 }
@@ -492,25 +391,39 @@ uint32_t TBWToolBarCtrl::OnCustomDraw(CustomDrawInfo& draw) {
   ButtonInfo info;
   if (!item || !control_.GetButtonInfo(draw.command, &info) || !(info.state & kTbstateEnabled))
     return kCdrfDoDefault;
-  // Every kind draws alike: hot or pressed text in the hot colour.
-  if (draw.itemState & (kCdisHot | kCdisSelected)) draw.textColour = kHotTextColour;
-  return kCdrfDoDefault;
+  return BehaviourOf(item->GetKind()).CustomDraw(*item, draw);
 }
 
-void TBWToolBarCtrl::NotifyFocusChange(bool gotFocus) {
-  hooks_.owner->OnFocusChange(gotFocus);
+void TBWToolBarCtrl::OnComboNotification(WindowId window, unsigned code) {
+  TBDLItem* item = ItemAt(ItemOfWindow(window));
+  if (item && item->GetKind() == tbdl::kItemCombo)
+    ComboBehaviour::OnNotification(*this, static_cast<tbdl::TBDLComboItem&>(*item), code);
 }
 
 void TBWToolBarCtrl::OnBrowserEvent(int dispid) {
   if (!model_) return;
-  if (dispid == kDispidDownloadBegin) {
-    SetPopupIndicatorState(0);
-  } else if (dispid == kDispidNavigateComplete2) {
+  if (dispid == kDispidNavigateComplete2) {
     for (TBDLItem* item : std::vector<TBDLItem*>(model_->pageDependentItems)) {
       SetupItem(*item);
       UpdateItem(*item);
     }
   }
+  for (const auto& feature : features_) feature->OnBrowserEvent(dispid);
+}
+
+void TBWToolBarCtrl::OnWebPageDocumentComplete(WindowId page, bool hasBody, int scrollWidth) {
+  const int index = ItemOfWindow(page);
+  TBDLItem* item = ItemAt(index);
+  if (item && item->GetKind() == tbdl::kItemWebButton)
+    WebPageBehaviour::OnDocumentComplete(*this, static_cast<tbdl::TBDLWebPageItem&>(*item), hasBody,
+                                         scrollWidth);
+}
+
+bool TBWToolBarCtrl::OnWebPageBeforeNavigate(WindowId page, const std::string& url) {
+  const int index = ItemOfWindow(page);
+  TBDLItem* item = ItemAt(index);
+  return item && item->GetKind() == tbdl::kItemWebButton &&
+         WebPageBehaviour::OnBeforeNavigate(*this, static_cast<tbdl::TBDLWebPageItem&>(*item), url);
 }
 
 }  // namespace qv

@@ -5,10 +5,8 @@
 #include "commands/history.h"
 #include "host/toolbar_command_host.h"
 #include "host/toolbar_ctrl.h"
-#include "mail/mail_checker.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
-#include "tbdl/commands.h"
 
 namespace qv {
 
@@ -18,19 +16,6 @@ bool PopupBlockerView::IsBlockerEnabled() {
 
 uint32_t PopupBlockerView::TotalBlockedPopups() {
   return GetSettingDword("TotalBlockedPopups", 0);
-}
-
-void CommandRunner::Run(TBWToolBarCtrl& toolbar, tbdl::TBDLCommand& command, bool pressed,
-                        const std::string& parameter) {
-  commands::RunModelCommand(toolbar.CommandHost(), command, pressed, parameter);
-}
-
-void MailCheck::RunCheckPass(TBWToolBarCtrl& toolbar, bool forced) {
-  toolbar.MailChecker().RunCheckPass(forced);
-}
-
-void MailCheck::CheckMailNow(TBWToolBarCtrl& toolbar) {
-  toolbar.MailChecker().CheckMailNow();
 }
 
 void SearchActions::FillInputControl(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item) {
@@ -49,7 +34,8 @@ void SearchActions::UpdateHighlightButton(TBWToolBarCtrl& toolbar) {
 
 void SearchActions::OnEditUpdate(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item) {
   if (commands::InputField* field = toolbar.CommandHost().FieldOf(item.Index()))
-    commands::OnEditUpdate(toolbar.CommandHost(), *field, !toolbar.AutoCompleteSuspended());
+    commands::OnEditUpdate(toolbar.CommandHost(), *field,
+                           !toolbar.Keyboard().AutoCompleteSuspended());
 }
 
 void SearchActions::OnSelEndOk(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item) {
@@ -67,13 +53,11 @@ bool PageAddresses::PageAddress(TBWToolBarCtrl& toolbar, const tbdl::TBDLWebPage
 ToolbarHooks ToolbarHooks::Defaults() {
   static ToolbarOwner owner;
   static ToolbarUpdater updater;
-  static MailCheck mail;
   static AlertCheck alerts;
   static PopupBlockerView popup;
   static SearchActions search;
   static PageAddresses pages;
-  static CommandRunner commands;
-  return ToolbarHooks{&owner, &updater, &mail, &alerts, &popup, &search, &pages, &commands};
+  return ToolbarHooks{&owner, &updater, &alerts, &popup, &search, &pages};
 }
 
 }  // namespace qv

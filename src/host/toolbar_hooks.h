@@ -1,8 +1,10 @@
 // What the toolbar window asks of the band that owns it and of the
 // subsystems around it. Each interface is named after what the toolbar
-// needs. The search, command and page-address defaults run the commands
-// layer; the others do nothing observable until their subsystem is wired
-// in, so that a toolbar runs in the definition tool and in tests.
+// needs. The search and page-address defaults run the commands layer; the
+// others do nothing observable until their subsystem is wired in, so that
+// a toolbar runs in the definition tool and in tests. Subsystems with
+// timers or menu commands of their own attach as features instead
+// (toolbar_feature.h).
 #pragma once
 
 #include <cstdint>
@@ -10,7 +12,6 @@
 
 namespace qv::tbdl {
 class TBDLComboItem;
-class TBDLCommand;
 class TBDLWebPageItem;
 }  // namespace qv::tbdl
 
@@ -38,17 +39,6 @@ class ToolbarUpdater {
  public:
   virtual ~ToolbarUpdater() = default;
   virtual void ApplyUpdateRule() {}
-};
-
-// The mail checks: one pass over the accounts (forced: every account is
-// checked whatever its interval), and the CheckMail command's pass, for
-// which every account becomes due. The default runs the toolbar's mail
-// checker.
-class MailCheck {
- public:
-  virtual ~MailCheck() = default;
-  virtual void RunCheckPass(TBWToolBarCtrl& toolbar, bool forced);
-  virtual void CheckMailNow(TBWToolBarCtrl& toolbar);
 };
 
 // The periodic desktop alert check.
@@ -95,25 +85,14 @@ class PageAddresses {
                            std::string* lastDomain, std::string* url);
 };
 
-// Runs a command of the model for a click or a menu choice: Reset for a
-// pressed toggle button, Execute otherwise.
-class CommandRunner {
- public:
-  virtual ~CommandRunner() = default;
-  virtual void Run(TBWToolBarCtrl& toolbar, tbdl::TBDLCommand& command, bool pressed,
-                   const std::string& parameter);
-};
-
 // The set the toolbar window uses; every member is always set.
 struct ToolbarHooks {
   ToolbarOwner* owner;
   ToolbarUpdater* updater;
-  MailCheck* mail;
   AlertCheck* alerts;
   PopupBlockerView* popup;
   SearchActions* search;
   PageAddresses* pages;
-  CommandRunner* commands;
 
   // Every member at its default.
   static ToolbarHooks Defaults();

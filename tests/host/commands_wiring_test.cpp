@@ -1,5 +1,6 @@
 // The toolbar window running the commands layer for real: searches,
 // web-front menu entries and page-dependent web pages reach the browser.
+#include "host/standard_features.h"
 #include "host/toolbar_command_host.h"
 #include "simulators/scripted_browser.h"
 #include "toolbar_fixture.h"
@@ -21,23 +22,15 @@ class CommandsWiringTest : public ToolbarTest {
     ToolbarHooks real = ToolbarHooks::Defaults();
     real.owner = &hooks;
     toolbar = std::make_unique<TBWToolBarCtrl>(control, lookup, real);
+    AttachStandardFeatures(*toolbar);
     toolbar->CommandHost().SetBrowser(&browser);
     browser.ShowPage("http://site.test/start");
     ASSERT_TRUE(toolbar->BuildToolbar(true));
   }
-
-  std::vector<std::string> Navigations() {
-    std::vector<std::string> urls;
-    for (const RecordedCall& call : browser.Log().Named("Navigate2"))
-      urls.push_back(call.Arg("url").value_or(""));
-    return urls;
-  }
-
-  ScriptedBrowser browser;
 };
 
 TEST_F(CommandsWiringTest, EnterRunsTheItemsSearchInTheBrowser) {
-  const WindowId edit = toolbar->KeyboardControls().at(0).EditWindow();
+  const WindowId edit = toolbar->Keyboard().Controls().at(0).EditWindow();
   control.SetChildText(edit, "two words");
   control.SetFocus(edit);
   EXPECT_EQ(toolbar->TranslateAccelerator(Message{edit, kWmKeyup, kVkReturn, 0}), kSOk);

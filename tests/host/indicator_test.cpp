@@ -9,7 +9,7 @@ constexpr char kMail[] = R"(
   COMBO { name = "after" }
 )";
 
-std::string Mail(const std::string& param1, const std::string& param3) {
+std::string MailDefinition(const std::string& param1, const std::string& param3) {
   std::string text = kMail;
   text.replace(text.find("%PARAM1%"), 8, param1);
   text.replace(text.find("%PARAM3%"), 8, param3);
@@ -21,7 +21,7 @@ tbdl::TBDLIndicatorItem& Indicator(tbdl::TBDLItem& item) {
 }
 
 TEST_F(ToolbarTest, MailIndicatorImageFollowsTheAccounts) {
-  ASSERT_TRUE(Build(Mail("", "")));
+  ASSERT_TRUE(Build(MailDefinition("", "")));
   auto& mail = Indicator(Item(0));
   EXPECT_EQ(ButtonOf(0).button.bitmap, 3);
   EXPECT_EQ(toolbar->ToolTipText(1024), "No POP3 accounts configured");
@@ -55,16 +55,16 @@ TEST_F(ToolbarTest, MailIndicatorImageFollowsTheAccounts) {
 TEST_F(ToolbarTest, NewMessagesTextIsNeverUsedAsAFormat) {
   SetAccountCount(1);
   SetAccount(1, "a", "u", 5);
-  ASSERT_TRUE(Build(Mail("Nothing", "%n mails (%s)")));
+  ASSERT_TRUE(Build(MailDefinition("Nothing", "%n mails (%s)")));
   EXPECT_EQ(toolbar->ToolTipText(1024), "5 mails (%s)");
 }
 
 TEST_F(ToolbarTest, BlinkingRunsTwiceParam2StepsThenMarksTheMessagesSeen) {
   SetAccountCount(1);
   SetAccount(1, "a", "u", 2);
-  ASSERT_TRUE(Build(Mail("All read", "")));
+  ASSERT_TRUE(Build(MailDefinition("All read", "")));
   auto& mail = Indicator(Item(0));
-  toolbar->RefreshIndicators();
+  Mail().RefreshIndicators();
   ASSERT_EQ(control.Timers().count(kBlinkTimerId), 1u);
   EXPECT_EQ(control.Timers().at(kBlinkTimerId), 500u);
 
@@ -85,7 +85,7 @@ TEST_F(ToolbarTest, BlinkingRunsTwiceParam2StepsThenMarksTheMessagesSeen) {
   EXPECT_EQ(toolbar->ToolTipText(1024), "All read");
   EXPECT_EQ(control.Timers().count(kBlinkTimerId), 0u);
 
-  toolbar->RefreshIndicators();
+  Mail().RefreshIndicators();
   EXPECT_EQ(ButtonOf(0).button.bitmap, 2);
   EXPECT_EQ(control.Timers().count(kBlinkTimerId), 0u);
 }
@@ -93,7 +93,7 @@ TEST_F(ToolbarTest, BlinkingRunsTwiceParam2StepsThenMarksTheMessagesSeen) {
 TEST_F(ToolbarTest, AttentionStateKeepsBlinkingUntilItEndsLit) {
   SetAccountCount(1);
   SetAccount(1, "a", "u", 0, "bad password");
-  ASSERT_TRUE(Build(Mail("", "")));
+  ASSERT_TRUE(Build(MailDefinition("", "")));
   auto& mail = Indicator(Item(0));
   mail.blinkCount = 0;
   mail.state = -2;
@@ -118,13 +118,13 @@ TEST_F(ToolbarTest, PopupIndicatorShowsTheCounterAndTheBlockerState) {
   EXPECT_EQ(ButtonOf(1).text, "Plain");
   EXPECT_EQ(ButtonOf(1).button.bitmap, 9);
 
-  toolbar->SetPopupIndicatorState(1);  // a window was blocked
+  Popup().SetState(1);  // a window was blocked
   EXPECT_EQ(ButtonOf(0).button.bitmap, 7);
   toolbar->OnBrowserEvent(kDispidDownloadBegin);
   EXPECT_EQ(ButtonOf(0).button.bitmap, 6);
 
   hooks.whitelisted = true;
-  toolbar->SetPopupIndicatorState(1);
+  Popup().SetState(1);
   EXPECT_EQ(ButtonOf(0).text, "Allowed here");
   EXPECT_EQ(ButtonOf(0).button.bitmap, 6);
 

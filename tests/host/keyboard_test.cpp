@@ -12,7 +12,7 @@ constexpr char kTwoInputs[] = R"(
 class KeyboardTest : public ToolbarTest {
  protected:
   void SetUp() override { ASSERT_TRUE(Build(kTwoInputs)); }
-  WindowId Edit(size_t n) { return toolbar->KeyboardControls().at(n).EditWindow(); }
+  WindowId Edit(size_t n) { return toolbar->Keyboard().Controls().at(n).EditWindow(); }
   long Key(WindowId window, unsigned message, unsigned key) {
     return toolbar->TranslateAccelerator(Message{window, message, key, 0});
   }
@@ -67,11 +67,11 @@ TEST_F(KeyboardTest, EditingKeysStayInTheControlAndOthersGoToTheBrowser) {
   control.SetKeyDown(kVkControl, false);
   EXPECT_EQ(Key(Edit(0), kWmKeydown, 'C'), kSFalse);
   EXPECT_EQ(Key(Edit(0), kWmKeydown, kVkBack), kSOk);
-  EXPECT_TRUE(toolbar->AutoCompleteSuspended());
+  EXPECT_TRUE(toolbar->Keyboard().AutoCompleteSuspended());
   EXPECT_EQ(Key(Edit(0), kWmKeyup, kVkBack), kSOk);
-  EXPECT_FALSE(toolbar->AutoCompleteSuspended());
+  EXPECT_FALSE(toolbar->Keyboard().AutoCompleteSuspended());
   EXPECT_EQ(Key(Edit(0), kWmKeydown, kVkDelete), kSOk);
-  EXPECT_FALSE(toolbar->AutoCompleteSuspended());
+  EXPECT_FALSE(toolbar->Keyboard().AutoCompleteSuspended());
   EXPECT_EQ(control.DeliveredMessages().size(), 4u);
 
   control.SetFocus(HeadlessToolbar::kFrameWindow);
@@ -79,7 +79,7 @@ TEST_F(KeyboardTest, EditingKeysStayInTheControlAndOthersGoToTheBrowser) {
 }
 
 TEST_F(KeyboardTest, DroppedTextFillsTheBoxAndSearchesUnlessSwitchedOff) {
-  InputControl& box = toolbar->KeyboardControls()[0];
+  InputControl& box = toolbar->Keyboard().Controls()[0];
   uint32_t effect = 99;
   EXPECT_EQ(box.Drop("ignored", &effect), kEFail);
   EXPECT_EQ(box.DragEnter(false), kDropEffectNone);

@@ -19,7 +19,7 @@ TEST_F(ToolbarTest, MenuEntriesAreNumberedDepthFirstWithSubmenusAfterTheirEntrie
       MENUSEPARATOR
       MENUITEM { caption = "E4" }
     } }
-    COMMANDS { GOTOURL { name = "c1" url = "a" } GOTOURL { name = "c3" url = "b" } }
+    COMMANDS { GOTOURL { name = "c1" url = "http://a.test/" } GOTOURL { name = "c3" url = "http://b.test/" } }
   )"));
   const PopupMenu menu = Dropped(*toolbar, control, 2);
   ASSERT_EQ(menu.entries.size(), 4u);
@@ -49,7 +49,7 @@ TEST_F(ToolbarTest, MenuEntriesAreNumberedDepthFirstWithSubmenusAfterTheirEntrie
   toolbar->OnCommand(3648, true);
   toolbar->OnCommand(3653, true);  // no command
   toolbar->OnCommand(3651, true);  // the submenu itself
-  EXPECT_EQ(hooks.runs, (std::vector<std::string>{"c3()", "c1()"}));
+  EXPECT_EQ(Navigations(), (std::vector<std::string>{"http://b.test/", "http://a.test/"}));
   toolbar->OnMenuSelect(3648, kMfOwnerdraw);
   toolbar->OnMenuSelect(3649, kMfOwnerdraw);
   toolbar->OnMenuSelect(1, kMfPopup | kMfOwnerdraw);
@@ -80,7 +80,7 @@ TEST_F(ToolbarTest, SidebarEntryGetsItsOwnIdentifierAndTheNextStartsAColumn) {
   EXPECT_EQ(sub.submenu[1].flags, kMfOwnerdraw | kMfPopup | kMfMenubreak);
   // The banner's identifier names no entry: choosing it does nothing.
   toolbar->OnCommand(2023, true);
-  EXPECT_TRUE(hooks.runs.empty());
+  EXPECT_TRUE(Navigations().empty());
 
   // Without the sidebar mode the banner is an ordinary entry.
   PopupMenu plain;
@@ -120,8 +120,9 @@ TEST_F(ToolbarTest, WebFrontEntriesListTheReadableAccounts) {
   SetAccountCount(3);
   SetAccount(1, "pop.a.test", "ann", 2);
   SetAccount(3, "pop.c.test", "cid", 0);
-  ASSERT_TRUE(Build(std::string(kMailMenu) +
-                    R"(COMMANDS { GOTOURL { name = "GoToWebMailGate" url = "x" } })"));
+  ASSERT_TRUE(Build(
+      std::string(kMailMenu) +
+      R"(COMMANDS { GOTOURL { name = "GoToWebMailGate" url = "http://m.test/?a=%cmdparam" } })"));
   PopupMenu menu = Dropped(*toolbar, control, 0);
   ASSERT_EQ(menu.entries.size(), 3u);
   EXPECT_EQ(menu.entries[0].id, 23048u);
@@ -131,7 +132,7 @@ TEST_F(ToolbarTest, WebFrontEntriesListTheReadableAccounts) {
   EXPECT_EQ(menu.entries[2].id, 2049u);
 
   toolbar->OnCommand(23050, true);
-  EXPECT_EQ(hooks.runs, std::vector<std::string>{"GoToWebMailGate(3)"});
+  EXPECT_EQ(Navigations(), std::vector<std::string>{"http://m.test/?a=3"});
 }
 
 TEST_F(ToolbarTest, WebFrontEntryWithoutAccountsIsGrayed) {
@@ -143,7 +144,7 @@ TEST_F(ToolbarTest, WebFrontEntryWithoutAccountsIsGrayed) {
   EXPECT_EQ(menu.entries[0].data.text, "No POP3 accounts configured");
   // No "GoToWebMailGate" command: choosing an account entry does nothing.
   toolbar->OnCommand(23048, true);
-  EXPECT_TRUE(hooks.runs.empty());
+  EXPECT_TRUE(Navigations().empty());
 }
 
 TEST_F(ToolbarTest, AHugeAccountCountDoesNotHangTheMenu) {
@@ -162,7 +163,8 @@ TEST_F(ToolbarTest, EntriesBeyondEightHundredGetNoIdentifier) {
   ASSERT_TRUE(Build(
       "BUTTON { caption = \"Big\" MENU { " + entries +
       " } }\nBUTTON { caption = \"Next\" MENU { MENUITEM { caption = \"n\" command = \"d\" } } }\n"
-      "COMMANDS { GOTOURL { name = \"c\" url = \"a\" } GOTOURL { name = \"d\" url = \"b\" } }"));
+      "COMMANDS { GOTOURL { name = \"c\" url = \"http://c.test/\" } GOTOURL { name = \"d\" url = "
+      "\"http://d.test/\" } }"));
   PopupMenu big = Dropped(*toolbar, control, 0);
   ASSERT_EQ(big.entries.size(), 805u);
   EXPECT_EQ(big.entries[799].id, 2048u + 799);
@@ -170,16 +172,16 @@ TEST_F(ToolbarTest, EntriesBeyondEightHundredGetNoIdentifier) {
   PopupMenu next = Dropped(*toolbar, control, 1);
   EXPECT_EQ(next.entries[0].id, 2848u);
   toolbar->OnCommand(2848, true);
-  EXPECT_EQ(hooks.runs, std::vector<std::string>{"d()"});
+  EXPECT_EQ(Navigations(), std::vector<std::string>{"http://d.test/"});
 }
 
 TEST_F(ToolbarTest, MenuCommandsNamingNoItemAreIgnored) {
   ASSERT_TRUE(Build(R"(BUTTON { caption = "M" MENU { MENUITEM { caption = "a" command = "c" } } }
-                       COMMANDS { GOTOURL { name = "c" url = "a" } })"));
+                       COMMANDS { GOTOURL { name = "c" url = "http://c.test/" } })"));
   for (unsigned id : {2048u + 800u, 2048u + 40u * 800u, 2049u, 23047u, 2047u, 0u})
     toolbar->OnMenuCommand(id);
   toolbar->OnMenuSelect(2048 + 800 * 7, kMfOwnerdraw);
-  EXPECT_TRUE(hooks.runs.empty());
+  EXPECT_TRUE(Navigations().empty());
   EXPECT_EQ(hooks.statusTexts, std::vector<std::string>{""});
 }
 
@@ -222,7 +224,7 @@ TEST_F(ToolbarTest, MenuBitmapsShowTheirHotPictureUnderThePointerAndClickLikeThe
     BUTTON { caption = "B" command = "c" MENU { type = "Split" image = "m.bmp" hotimage = "bad.bmp"
       MENUITEM { caption = "x" } } }
     INDICATOR { caption = "I" command = "c" MENU { type = "Single" image = "m.bmp" } }
-    COMMANDS { GOTOURL { name = "c" url = "u" } }
+    COMMANDS { GOTOURL { name = "c" url = "http://u.test/" } }
   )"));
   const WindowId a = toolbar->ItemBitmapWindow(0);
   const WindowId b = toolbar->ItemBitmapWindow(1);
@@ -241,12 +243,12 @@ TEST_F(ToolbarTest, MenuBitmapsShowTheirHotPictureUnderThePointerAndClickLikeThe
   // their command; windows that are no bitmap do nothing.
   toolbar->OnBitmapButtonClick(a);
   EXPECT_EQ(control.TrackedMenus().size(), 1u);
-  EXPECT_TRUE(hooks.runs.empty());
+  EXPECT_TRUE(Navigations().empty());
   toolbar->OnBitmapButtonClick(b);
   toolbar->OnBitmapButtonClick(toolbar->ItemBitmapWindow(2));
   toolbar->OnBitmapButtonClick(0);
   toolbar->OnBitmapButtonClick(0x7777);
-  EXPECT_EQ(hooks.runs, (std::vector<std::string>{"c()", "c()"}));
+  EXPECT_EQ(Navigations(), (std::vector<std::string>{"http://u.test/", "http://u.test/"}));
   EXPECT_EQ(control.TrackedMenus().size(), 1u);
   EXPECT_EQ(toolbar->LastClickedItem(), 2);
 }

@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "host/standard_features.h"
+#include "host/toolbar_command_host.h"
 #include "settings/settings.h"
 
 namespace qv::test {
@@ -48,10 +50,23 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 ToolbarTest::ToolbarTest() : lookup(dir.path()) {}
 
 bool ToolbarTest::Build(const std::string& body) {
+  MakeToolbar();
+  return Rebuild(body);
+}
+
+void ToolbarTest::MakeToolbar() {
   WriteFile(dir.File("tbil.bmp"), BitmapBytes(16 * 12, 16));
   WriteFile(dir.File("tbhotil.bmp"), BitmapBytes(16 * 12, 16));
   toolbar = std::make_unique<TBWToolBarCtrl>(control, lookup, hooks.Hooks());
-  return Rebuild(body);
+  AttachStandardFeatures(*toolbar);
+  toolbar->CommandHost().SetBrowser(&browser);
+}
+
+std::vector<std::string> ToolbarTest::Navigations() {
+  std::vector<std::string> urls;
+  for (const RecordedCall& call : browser.Log().Named("Navigate2"))
+    urls.push_back(call.Arg("url").value_or(""));
+  return urls;
 }
 
 bool ToolbarTest::Rebuild(const std::string& body) {

@@ -1,5 +1,6 @@
 // A toolbar built from a definition text on the headless control, with a
-// registry in memory and hooks that record what the toolbar asked for.
+// registry in memory, the standard features, and hooks and a browser that
+// record what the toolbar asked for.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "host/mail_feature.h"
+#include "host/popup_indicator_feature.h"
 #include "host/toolbar_ctrl.h"
 #include "install/resource_lookup.h"
 #include "simulators/headless_toolbar.h"
+#include "simulators/scripted_browser.h"
 #include "platform/services.h"
 #include "platform/user_messages.h"
 #include "support/memory_registry.h"
@@ -34,7 +38,7 @@ class SilentMessages : public UserMessages {
   std::vector<std::string> shown;
 };
 
-struct RecordingHooks : ToolbarOwner, PopupBlockerView, SearchActions, CommandRunner, MailCheck {
+struct RecordingHooks : ToolbarOwner, PopupBlockerView, SearchActions {
   // ToolbarOwner
   void SetBandIdealWidth(int width) override { idealWidth = width; }
   void OnFocusChange(bool got) override { focusChanges.push_back(got); }
@@ -48,21 +52,12 @@ struct RecordingHooks : ToolbarOwner, PopupBlockerView, SearchActions, CommandRu
   void RunComboSearch(TBWToolBarCtrl&, tbdl::TBDLComboItem& item) override {
     searches.push_back(item.GetName());
   }
-  // CommandRunner
-  void Run(TBWToolBarCtrl&, tbdl::TBDLCommand& command, bool pressed,
-           const std::string& parameter) override {
-    runs.push_back(command.Name() + (pressed ? "/reset(" : "(") + parameter + ")");
-  }
-  // MailCheck
-  void RunCheckPass(TBWToolBarCtrl&, bool forced) override { checkPasses.push_back(forced); }
 
   ToolbarHooks Hooks() {
     ToolbarHooks hooks = ToolbarHooks::Defaults();
     hooks.owner = this;
     hooks.popup = this;
     hooks.search = this;
-    hooks.commands = this;
-    hooks.mail = this;
     return hooks;
   }
 
@@ -74,8 +69,6 @@ struct RecordingHooks : ToolbarOwner, PopupBlockerView, SearchActions, CommandRu
   bool blockerEnabled = true;
   uint32_t blockedTotal = 0;
   std::vector<std::string> searches;
-  std::vector<std::string> runs;
-  std::vector<bool> checkPasses;
 };
 
 class ToolbarTest : public ::testing::Test {
@@ -87,6 +80,13 @@ class ToolbarTest : public ::testing::Test {
   bool Build(const std::string& body);
   // Builds again on the same toolbar from a new definition text.
   bool Rebuild(const std::string& body);
+  // A new toolbar with the standard features and the recording browser,
+  // and a 16-pixel image list; not built yet.
+  void MakeToolbar();
+  MailFeature& Mail() { return *toolbar->FindFeature<MailFeature>(); }
+  PopupIndicatorFeature& Popup() { return *toolbar->FindFeature<PopupIndicatorFeature>(); }
+  // The addresses the commands run so far sent the browser to.
+  std::vector<std::string> Navigations();
 
   void SetDword(const std::string& name, uint32_t value);
   void SetString(const std::string& name, const std::string& value);
@@ -108,6 +108,7 @@ class ToolbarTest : public ::testing::Test {
   LocalResourceLookup lookup;
   HeadlessToolbar control;
   RecordingHooks hooks;
+  ScriptedBrowser browser;
   std::unique_ptr<TBWToolBarCtrl> toolbar;
 };
 

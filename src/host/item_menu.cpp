@@ -1,14 +1,15 @@
 // Drop-down menus of BUTTON, TEXT and INDICATOR items, built from the
 // item's menu entries each time the menu drops down.
+#include "host/item_menu.h"
+
 #include <map>
 #include <string>
 #include <vector>
 
-#include "host/toolbar_ctrl.h"
+#include "host/toolbar_hooks.h"
 #include "mail/indicator.h"
-#include "settings/settings.h"
+#include "tbdl/items.h"
 #include "tbdl/menus.h"
-#include "tbdl/toolbar.h"
 
 namespace qv {
 
@@ -53,7 +54,8 @@ struct MenuUnderConstruction {
 // Entries are kept flat in numbering order, a submenu after its own
 // entries, so the menu is built in one pass without recursion: a submenu's
 // popup is complete when the submenu itself comes up.
-void TBWToolBarCtrl::BuildItemMenu(tbdl::TBDLItem& item, PopupMenu& menu, bool sidebarMode) {
+void BuildEntriesMenu(const tbdl::TBDLItem& item, bool sidebarMode, PopupBlockerView& popup,
+                      PopupMenu& menu) {
   const auto& entries = item.Menu().Entries();
   std::map<uint32_t, MenuUnderConstruction> open;
   MenuUnderConstruction top;
@@ -99,7 +101,7 @@ void TBWToolBarCtrl::BuildItemMenu(tbdl::TBDLItem& item, PopupMenu& menu, bool s
           const size_t bang = rest.find('!');
           const std::string first = rest.substr(0, bang);
           const std::string second = bang == std::string::npos ? rest : rest.substr(bang + 1);
-          const bool whitelisted = hooks_.popup->IsCurrentSiteWhitelisted();
+          const bool whitelisted = popup.IsCurrentSiteWhitelisted();
           target.menu.Append(itemFlags, id, Data(whitelisted ? second : first, -1));
         } else if (StartsWith(caption, mail::kWebFrontMarker)) {
           const std::string pattern = caption.substr(sizeof mail::kWebFrontMarker - 1);
