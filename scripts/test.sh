@@ -3,8 +3,10 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer, the Windows x86_64 build
 # with its tests under Wine, the Windows i686 build (the shipped target),
 # the fuzzers on their seed corpora and the mail tests against a real
-# Dovecot. Ends with one line "N passed, N failed" over every test run and
-# exits non-zero when anything failed.
+# Dovecot. Every GoogleTest case is a test of its own; the last line is
+# "N passed, N failed, N skipped" over every stage, and the exit status is
+# non-zero when anything failed. A stage that cannot run (no Wine prefix, a
+# missing folder, no ctest summary) counts as a failure, never as nothing.
 #
 # Environment:
 #   QV_OUT        build root (default: out/ in the source tree)
@@ -15,7 +17,7 @@
 set -u -o pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+cd "$root" || exit 1
 out=${QV_OUT:-$root/out}
 jobs=${QV_JOBS:-2}
 stages=${QV_STAGES:-native asan win64 win32 fuzz mail}
@@ -23,45 +25,81 @@ fuzz_seconds=${QV_FUZZ_SECONDS:-}
 
 total_passed=0
 total_failed=0
+total_skipped=0
 summary=()
+problems=()
 start_all=$SECONDS
 
 bash scripts/install-deps.sh || {
   echo "test.sh: installing the dependencies failed"
-  echo "0 passed, 1 failed"
+  echo "0 passed, 1 failed, 0 skipped"
   exit 1
 }
 
 note() { printf '\n==== %s ====\n' "$*"; }
 
-# record STAGE PASSED FAILED SECONDS
+# record STAGE PASSED FAILED SKIPPED SECONDS
 record() {
   total_passed=$((total_passed + $2))
   total_failed=$((total_failed + $3))
-  summary+=("$(printf '%-8s %4d passed %4d failed %5ds' "$1" "$2" "$3" "$4")")
+  total_skipped=$((total_skipped + $4))
+  summary+=("$(printf '%-8s %5d passed %4d failed %4d skipped %5ds' "$1" "$2" "$3" "$4" "$5")")
+}
+
+# problem STAGE MESSAGE: says what went wrong now and again in the summary.
+problem() {
+  echo "test.sh: $1: $2"
+  problems+=("$1: $2")
+}
+
+# fail STAGE SECONDS MESSAGE: a stage that could not run is one failure.
+fail() {
+  problem "$1" "$3"
+  record "$1" 0 1 0 "$2"
 }
 
 # count_log STAGE LOG EXIT_STATUS STAGE_START: records the counts of the
-# last ctest summary in LOG. A failed run without a failed test in its
-# summary (a crash, a missing summary) counts as one failure.
+# last ctest run in LOG. CTest counts a skipped test (GTEST_SKIP) among the
+# passed ones in its summary and lists it under "The following tests did
+# not run" as "(Skipped)"; here it is counted as skipped only. A disabled
+# test, listed there as "(Disabled)", is outside the summary's count and is
+# counted as skipped too. A run without
+# a summary (ctest or Wine setup failed, nothing to test) and a failed run
+# without a failed test in its summary (a crash) count as one failure.
+# not_run WHY LOG: the number of tests listed as "(WHY)" after the last
+# ctest summary in LOG.
+not_run() {
+  awk -v why="($1)" '/^[0-9]+% tests passed, /{n=0}
+    /^[[:space:]]+[0-9]+ - / {sub(/[[:space:]]+$/, ""); if (substr($0, length($0) - length(why) + 1) == why) n++}
+    END{print n+0}' "$2"
+}
+
 count_log() {
-  local line passed=0 failed=0
-  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$2" 2>/dev/null | tail -1)
-  if [[ -n $line ]]; then
-    failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-    passed=$(($(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line") - failed))
+  local line total passed=0 failed=0 skipped=0 disabled=0
+  line=$(grep -aE '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$2" 2>/dev/null | tail -1)
+  if [[ -z $line ]]; then
+    fail "$1" $((SECONDS - $4)) "no ctest summary in $2 (exit status $3); counted as one failure"
+    return
   fi
+  failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+  # The lists after the last summary: one "  NN - name (Skipped)" per test.
+  skipped=$(not_run Skipped "$2")
+  disabled=$(not_run Disabled "$2")
+  passed=$((total - failed - skipped))
+  skipped=$((skipped + disabled))
   if (($3 != 0 && failed == 0)); then
+    problem "$1" "ctest exited with status $3 without a failed test; counted as one failure"
     failed=1
   fi
-  record "$1" "$passed" "$failed" $((SECONDS - $4))
+  record "$1" "$passed" "$failed" "$skipped" $((SECONDS - $4))
 }
 
 # run_ctest STAGE BUILD_DIR STAGE_START [ctest args...]
 run_ctest() {
   local stage=$1 dir=$2 t0=$3
   shift 3
-  (cd "$dir" && ctest --output-on-failure --no-tests=ignore -j"$jobs" "$@") 2>&1 | tee "$dir/ctest.log"
+  (cd "$dir" && ctest --output-on-failure --no-tests=error -j"$jobs" "$@") 2>&1 | tee "$dir/ctest.log"
   count_log "$stage" "$dir/ctest.log" "${PIPESTATUS[0]}" "$t0"
 }
 
@@ -73,14 +111,12 @@ configure_and_build() {
   shift 2
   if ! cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1; then
     cat "$dir.configure.log"
-    echo "test.sh: configuring $stage failed"
-    record "$stage" 0 1 $((SECONDS - t0))
+    fail "$stage" $((SECONDS - t0)) "configuring failed"
     return 1
   fi
   # shellcheck disable=SC2086 # a list of target names
   if ! ninja -C "$dir" -j"$jobs" ${QV_TARGETS:-}; then
-    echo "test.sh: building $stage failed"
-    record "$stage" 0 1 $((SECONDS - t0))
+    fail "$stage" $((SECONDS - t0)) "building failed"
     return 1
   fi
 }
@@ -114,20 +150,49 @@ fi
 wineserver=$(dirname "${wine:-/usr/lib/wine/wine64}")/wineserver
 [[ -x $wineserver ]] || wineserver=$(command -v wineserver || echo wineserver)
 
-# Runs in a subshell: a private Wine prefix, created fresh, with no display.
-setup_wine() {
-  if [[ -z $wine ]]; then
-    echo "test.sh: wine64 not found"
+# wine_step LOG DESCRIPTION COMMAND...: runs one step of the Wine setup
+# with a time limit; on failure says which step failed and shows its output.
+wine_step() {
+  local log=$1 what=$2
+  shift 2
+  timeout 300 "$@" >"$log" 2>&1 </dev/null
+  local status=$?
+  if ((status != 0)); then
+    echo "test.sh: setting up Wine failed: $what (exit status $status)"
+    tail -n 20 "$log"
     return 1
   fi
+}
+
+# Runs in a subshell: a private Wine prefix, created fresh, with no display
+# (the null graphics driver) and no crash dialog, which would wait for ever
+# for an answer. Any step that fails fails the stage.
+setup_wine() {
+  if [[ -z $wine ]]; then
+    echo "test.sh: setting up Wine failed: wine64 not found"
+    return 1
+  fi
+  local log=$WINEPREFIX.setup.log
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   # No Mono or Gecko installers: nothing here needs them and there is no
   # one to answer their prompts.
-  WINEDLLOVERRIDES="mscoree=;mshtml=" "$wine" wineboot -i >/dev/null 2>&1 </dev/null
-  "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
-  # Let the server write the registry out before the tests start.
+  wine_step "$log" "wineboot -i" env WINEDLLOVERRIDES="mscoree=;mshtml=" "$wine" wineboot -i &&
+    wine_step "$log" "the null graphics driver" \
+      "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f &&
+    wine_step "$log" "turning off the crash dialog" \
+      "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f ||
+    return 1
+  # Let the server write the registry out, then keep one server running
+  # for the whole test run: every case is a Wine process of its own.
   "$wineserver" -w
+  "$wineserver" -p60
+  # Start the session's service and desktop processes now, with their
+  # output going to the log. Started by the first test instead, they would
+  # inherit ctest's output pipe and hold that test for half a minute or
+  # more, until they exit.
+  wine_step "$log" "starting the services and the desktop" \
+    "$wine" rundll32.exe user32.dll,GetDesktopWindow
 }
 
 stage_win64() {
@@ -139,12 +204,21 @@ stage_win64() {
   (
     export WINEPREFIX=$dir/wineprefix WINEDEBUG=-all WINEARCH=win64
     unset DISPLAY WAYLAND_DISPLAY
-    setup_wine && cd "$dir" && ctest --output-on-failure --no-tests=ignore -j"$jobs"
+    if ! setup_wine; then
+      "$wineserver" -k 2>/dev/null
+      exit 97
+    fi
+    cd "$dir" && ctest --output-on-failure --no-tests=error -j"$jobs"
     rc=$?
     "$wineserver" -k 2>/dev/null
     exit $rc
   ) 2>&1 | tee "$dir/ctest.log"
-  count_log win64 "$dir/ctest.log" "${PIPESTATUS[0]}" "$t0"
+  local status=${PIPESTATUS[0]}
+  if ((status == 97)); then
+    fail win64 $((SECONDS - t0)) "setting up the Wine prefix failed; no test ran"
+    return
+  fi
+  count_log win64 "$dir/ctest.log" "$status" "$t0"
 }
 
 stage_win32() {
@@ -152,7 +226,7 @@ stage_win32() {
   note "Windows i686 build (the shipped 32-bit target)"
   configure_and_build win32 "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_TESTS=OFF || return
-  record win32 0 0 $((SECONDS - t0))
+  record win32 0 0 0 $((SECONDS - t0))
 }
 
 # Each fuzz target runs as a ctest test for a fixed time on a working copy
@@ -160,8 +234,9 @@ stage_win32() {
 # directory, which must not be the committed seeds).
 stage_fuzz() {
   local t0=$SECONDS dir=$out/fuzz
+  note "libFuzzer targets on their seed corpora"
   if [[ ! -f fuzz/CMakeLists.txt ]]; then
-    note "fuzzing skipped: no fuzz/ targets"
+    fail fuzz 0 "fuzz/CMakeLists.txt is missing: no fuzz targets to run"
     return
   fi
   # Only the fuzz targets: the instrumented libraries link only into them.
@@ -199,8 +274,7 @@ stage_fuzz() {
       >>"$runs/CTestTestfile.cmake"
   done
   if ! grep -q add_test "$runs/CTestTestfile.cmake"; then
-    echo "test.sh: the fuzz build produced no fuzz_* executable"
-    record fuzz 0 1 $((SECONDS - t0))
+    fail fuzz $((SECONDS - t0)) "the fuzz build produced no fuzz_* executable"
     return
   fi
   # One target at a time: each libFuzzer run keeps a core busy.
@@ -213,16 +287,16 @@ stage_fuzz() {
 # themselves without one) through ctest and stops the server.
 stage_mail() {
   local t0=$SECONDS script=tests/mail/dovecot/run-tests.sh
+  note "mail tests against a real Dovecot"
   if [[ ! -f $script ]]; then
-    note "mail tests against Dovecot skipped: no $script"
+    fail mail 0 "$script is missing: the mail tests against Dovecot cannot run"
     return
   fi
-  note "mail tests against a real Dovecot"
   local dir=$out/native
   if [[ ! -f $dir/build.ninja ]]; then
     configure_and_build mail "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo || return
   elif ! ninja -C "$dir" -j"$jobs"; then
-    record mail 0 1 $((SECONDS - t0))
+    fail mail $((SECONDS - t0)) "building the native tree failed"
     return
   fi
   QV_JOBS=$jobs bash "$script" "$dir" 2>&1 | tee "$out/mail.log"
@@ -232,12 +306,15 @@ stage_mail() {
 for s in $stages; do
   case $s in
     native | asan | win64 | win32 | fuzz | mail) "stage_$s" ;;
-    *) echo "test.sh: unknown stage $s"; record "$s" 0 1 0 ;;
+    *) fail "$s" 0 "unknown stage" ;;
   esac
 done
 
 note "summary"
 printf '%s\n' "${summary[@]}"
+if ((${#problems[@]})); then
+  printf 'problem: %s\n' "${problems[@]}"
+fi
 echo "total time: $((SECONDS - start_all))s"
-echo "$total_passed passed, $total_failed failed"
+echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
 ((total_failed == 0))
