@@ -15,6 +15,7 @@
 #include "platform/services.h"
 #include "tbdl/loader.h"
 #include "tbdl/scanner.h"
+#include "tools/model_writer.h"
 #include "tools/definition_files.h"
 #include "tools/json_writer.h"
 #include "tools/text_writer.h"
@@ -153,12 +154,7 @@ int RunCheck(ToolContext& context) {
   if (context.json) {
     JsonWriter w;
     w.BeginObject().BoolField("ok", ok).Key("messages").BeginArray();
-    for (const RecordedMessage& message : recorder.messages()) {
-      w.BeginObject()
-          .StringField("caption", message.caption)
-          .StringField("text", message.text)
-          .EndObject();
-    }
+    WriteMessageBoxes(w, recorder.messages());
     w.EndArray().Key("diagnostics").BeginArray();
     for (const Diagnostic& d : diagnostics.diagnostics()) {
       w.BeginObject()

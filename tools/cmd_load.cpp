@@ -29,12 +29,7 @@ int RunLoad(ToolContext& context) {
   TextWriter text;
   StructuredWriter& w = context.json ? static_cast<StructuredWriter&>(json) : text;
   w.BeginObject().BoolField("ok", ok).Key("messages").BeginArray();
-  for (const RecordedMessage& message : recorder.messages()) {
-    w.BeginObject()
-        .StringField("caption", message.caption)
-        .StringField("text", message.text)
-        .EndObject();
-  }
+  WriteMessageBoxes(w, recorder.messages());
   w.EndArray().StringField("skipped", skipped.str()).Key("model");
   WriteModel(w, *model);
   w.EndObject();

@@ -35,6 +35,7 @@
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
 #include "tbdl/toolbar.h"
+#include "tools/model_writer.h"
 #include "tools/definition_files.h"
 #include "tools/json_writer.h"
 #include "tools/registry_file.h"
@@ -313,8 +314,7 @@ int RunRun(ToolContext& context) {
     w.EndObject();
   }
   w.EndArray().Key("messages").BeginArray();
-  for (const RecordedMessage& m : recorder.messages())
-    w.BeginObject().StringField("caption", m.caption).StringField("text", m.text).EndObject();
+  WriteMessageBoxes(w, recorder.messages());
   w.EndArray().Key("settings").BeginObject();
   for (const auto& [name, value] : after) {
     auto old = before.find(name);

@@ -15,6 +15,7 @@
 #include "simulators/message_recorder.h"
 #include "platform/services.h"
 #include "tbdl/toolbar.h"
+#include "tools/model_writer.h"
 #include "tools/definition_files.h"
 #include "tools/json_writer.h"
 #include "tools/registry_file.h"
@@ -225,9 +226,7 @@ int RunShow(ToolContext& context) {
   w.EndArray();
 
   w.Key("messages").BeginArray();
-  for (const RecordedMessage& m : recorder.messages()) {
-    w.BeginObject().StringField("caption", m.caption).StringField("text", m.text).EndObject();
-  }
+  WriteMessageBoxes(w, recorder.messages());
   for (const RegTextIssue& issue : registry.issues()) {
     w.BeginObject()
         .StringField("caption", registryFile + ":" + std::to_string(issue.line))

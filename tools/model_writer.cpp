@@ -247,4 +247,9 @@ void WriteModel(StructuredWriter& w, const TBDLToolbar& model) {
   w.EndObject();
 }
 
+void WriteMessageBoxes(StructuredWriter& writer, const std::vector<RecordedMessage>& messages) {
+  for (const RecordedMessage& m : messages)
+    writer.BeginObject().StringField("caption", m.caption).StringField("text", m.text).EndObject();
+}
+
 }  // namespace qv::tools
