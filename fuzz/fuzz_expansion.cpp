@@ -135,8 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     page = std::make_shared<qv::testing::MemoryDocument>(f[4], f[5]);
     host.browser.SetDocument(page);
   }
-  qv::commands::CurrentPageAddress().clear();
-  if (flags & 1) qv::commands::CurrentPageAddress() = qv::commands::UrlEncode(f[3]);
+  if (flags & 1) host.CurrentPageAddress() = qv::commands::UrlEncode(f[3]);
 
   // Up to three items named by the name field's bytes in turn.
   for (size_t i = 0; i < 3; ++i) {

@@ -49,6 +49,14 @@ class CommandHost {
 
   // The other subsystems' side of the service commands.
   virtual ToolbarServices& Services() = 0;
+
+  // The encoded address of the current page as the toolbar's last expansion
+  // read it; kept while a later one finds no document. Each toolbar has its
+  // own: one browser window's page must not stand in for another's.
+  std::string& CurrentPageAddress() { return pageAddress_; }
+
+ private:
+  std::string pageAddress_;
 };
 
 // The current document: the hosting browser's top-level HTML document, or

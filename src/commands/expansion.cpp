@@ -262,11 +262,6 @@ std::string LastInputValue(const std::string& name) {
   return last == values.byName.end() ? std::string() : last->second;
 }
 
-std::string& CurrentPageAddress() {
-  thread_local std::string address;
-  return address;
-}
-
 std::string BrowserButtonSettingName(const std::string& itemName) {
   return "BrowserButton" + itemName + "URL";
 }
@@ -334,7 +329,7 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
   std::string domain;
   if (document) {
     std::string address;
-    if (document->GetUrl(&address)) CurrentPageAddress() = UrlEncode(address);
+    if (document->GetUrl(&address)) host.CurrentPageAddress() = UrlEncode(address);
     if (!document->GetDomain(&domain)) domain.clear();
   }
 
@@ -351,7 +346,7 @@ ExpandedTemplates ExpandCommandTemplates(CommandHost& host, const std::string& u
     ReplaceAllWithin(post, "%bgcolor", colour);
   }
 
-  const std::string& address = CurrentPageAddress();
+  const std::string& address = host.CurrentPageAddress();
   for (std::string* text : {&url, &post}) {
     ReplaceAllWithin(*text, "%curl", address, true);
     ReplaceAllWithin(*text, "%cdomain", domain, true);

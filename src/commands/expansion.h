@@ -30,11 +30,6 @@ std::string UrlEncode(std::string_view text);
 void RememberInputValue(const std::string& name, const std::string& value);
 std::string LastInputValue(const std::string& name);
 
-// The encoded address of the current page as last read by an expansion on
-// the calling thread: each browser window has its thread, and one window's
-// page must not stand in for another's.
-std::string& CurrentPageAddress();
-
 struct ExpandedTemplates {
   std::string url;
   // The body to send: empty unless the URL template began with "POST!".

@@ -1,12 +1,37 @@
 #include "tbdl/tree.h"
 
+#include <map>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace qv::tbdl {
 
+namespace {
+
+struct ThreadLoadState {
+  TreeBuildingState tree;
+  TokenRecord record;
+};
+
+// The calling thread's state, made on its first load. Not a thread_local
+// object: the emulated thread storage of the Windows runtime may be freed
+// before the destructors of such objects run, which would crash a browser
+// thread as it ends. The states live as long as the process; one takes a
+// few dozen bytes once its load is over.
+ThreadLoadState& ThisThreadsState() {
+  static std::mutex lock;
+  static std::map<std::thread::id, std::unique_ptr<ThreadLoadState>> states;
+  std::lock_guard<std::mutex> hold(lock);
+  std::unique_ptr<ThreadLoadState>& state = states[std::this_thread::get_id()];
+  if (!state) state = std::make_unique<ThreadLoadState>();
+  return *state;
+}
+
+}  // namespace
+
 TreeBuildingState& TreeState() {
-  thread_local TreeBuildingState state;
-  return state;
+  return ThisThreadsState().tree;
 }
 
 void BeginTree() {
@@ -27,8 +52,7 @@ void EndTree() {
 namespace {
 
 TokenRecord& Record() {
-  thread_local TokenRecord record;
-  return record;
+  return ThisThreadsState().record;
 }
 
 void FlushPendingRecord() {

@@ -106,7 +106,7 @@ TEST_F(ExpansionTest, CmdparamBeforeAccountMacros) {
 }
 
 TEST_F(ExpansionTest, PageMacrosWithAndWithoutDocument) {
-  commands::CurrentPageAddress().clear();
+  bar.CurrentPageAddress().clear();
   bar.browser.SetDocument(nullptr);
   EXPECT_EQ(Expand("%url|%domain|%curl|%cdomain").url, "%url|%domain|%curl|%cdomain");
   bar.browser.SetDocument(bar.page);
