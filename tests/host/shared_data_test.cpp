@@ -288,7 +288,6 @@ TEST_F(SharedDataTest, WhitelistRoundTripsAndRefusesOverLongText) {
 }
 
 TEST_F(SharedDataTest, BlockOfAnotherLayoutIsRefusedAndLeftAlone) {
-  data_.reset();
   OpenRaw();
   Raw().version = kSharedDataVersion + 1;
   const SharedDataLayout before = Raw();
