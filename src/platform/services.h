@@ -12,6 +12,7 @@ class Network;
 class MessagePump;
 class ProxySettings;
 class ComponentHost;
+class SharedMemory;
 
 struct PlatformServices {
   Registry* registry = nullptr;
@@ -19,6 +20,7 @@ struct PlatformServices {
   System* system = nullptr;
   Network* network = nullptr;
   MessagePump* pump = nullptr;
+  SharedMemory* sharedMemory = nullptr;
   // Null until a tool or test installs one: GetProxySettings and
   // GetComponentHost then give this platform's default.
   ProxySettings* proxy = nullptr;
@@ -30,11 +32,24 @@ PlatformServices& Services();
 // Fills in the default backends of this platform (win32/ or posix/).
 void InstallDefaultServices(PlatformServices& services);
 
-inline Registry& GetRegistry() { return *Services().registry; }
-inline UserMessages& GetUserMessages() { return *Services().messages; }
-inline System& GetSystem() { return *Services().system; }
-inline Network& GetNetwork() { return *Services().network; }
-inline MessagePump& GetMessagePump() { return *Services().pump; }
+inline Registry& GetRegistry() {
+  return *Services().registry;
+}
+inline UserMessages& GetUserMessages() {
+  return *Services().messages;
+}
+inline System& GetSystem() {
+  return *Services().system;
+}
+inline Network& GetNetwork() {
+  return *Services().network;
+}
+inline MessagePump& GetMessagePump() {
+  return *Services().pump;
+}
+inline SharedMemory& GetSharedMemory() {
+  return *Services().sharedMemory;
+}
 
 // Replaces one backend for the lifetime of the object.
 template <typename T>

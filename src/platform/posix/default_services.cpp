@@ -4,6 +4,7 @@
 #include "platform/posix/file_registry.h"
 #include "platform/posix/posix_backends.h"
 #include "platform/posix/posix_network.h"
+#include "platform/posix/posix_shared_memory.h"
 #include "platform/services.h"
 
 namespace qv {
@@ -18,7 +19,9 @@ void InstallDefaultServices(PlatformServices& services) {
   static PosixSystem system;
   static StderrMessages messages;
   static FileRegistry registry(FileRegistry::DefaultPath());
+  static PosixSharedMemory sharedMemory;
   services.system = &system;
+  services.sharedMemory = &sharedMemory;
   services.messages = &messages;
   services.registry = &registry;
   InstallNetworkServices(services);

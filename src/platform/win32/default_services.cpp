@@ -8,6 +8,7 @@
 #include "platform/user_messages.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_network.h"
+#include "platform/win32/win32_shared_memory.h"
 #include "platform/win32/scoped.h"
 
 namespace qv {
@@ -71,7 +72,9 @@ void InstallDefaultServices(PlatformServices& services) {
   static Win32System system;
   static Win32Messages messages;
   static Win32Registry registry;
+  static Win32SharedMemory sharedMemory;
   services.system = &system;
+  services.sharedMemory = &sharedMemory;
   services.messages = &messages;
   services.registry = &registry;
   InstallNetworkServices(services);

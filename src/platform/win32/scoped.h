@@ -69,6 +69,12 @@ struct FileHandle {
     if (h) CloseHandle(h);
   }
 };
+// Views of file mappings from MapViewOfFile.
+struct MappedView {
+  using Handle = void*;
+  static Handle Empty() { return nullptr; }
+  static void Free(Handle h) { UnmapViewOfFile(h); }
+};
 struct RegKey {
   using Handle = HKEY;
   static Handle Empty() { return nullptr; }
@@ -134,6 +140,7 @@ struct AddrInfo {
 
 using ScopedHandle = Scoped<traits::KernelHandle>;
 using ScopedFileHandle = Scoped<traits::FileHandle>;
+using ScopedMappedView = Scoped<traits::MappedView>;
 using ScopedRegKey = Scoped<traits::RegKey>;
 // HFONT, HBITMAP, HBRUSH...: deleted with DeleteObject.
 template <typename H>

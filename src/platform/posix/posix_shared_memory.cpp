@@ -1,0 +1,146 @@
+#include "platform/posix/posix_shared_memory.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace qv {
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  void Reset(int fd) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+class PosixBlock : public SharedMemoryBlock {
+ public:
+  PosixBlock(void* data, size_t size, bool created) : data_(data), size_(size), created_(created) {}
+  ~PosixBlock() override { munmap(data_, size_); }
+  void* data() override { return data_; }
+  size_t size() const override { return size_; }
+  bool created() const override { return created_; }
+
+ private:
+  void* data_;
+  size_t size_;
+  bool created_;
+};
+
+// The file lock alone would not keep two threads of one process apart when
+// they share this object (a lock belongs to the open file, not the thread),
+// so a thread first takes the in-process mutex, then the file lock.
+class PosixMutex : public SharedMutex {
+ public:
+  explicit PosixMutex(int fd) : fd_(fd) {}
+  ~PosixMutex() override { close(fd_); }
+
+  LockResult Lock(uint32_t timeoutMs) override {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+    if (!threads_.try_lock_until(deadline)) return LockResult::kTimedOut;
+    // flock has no timed form: poll, pausing a little longer each time.
+    auto pause = microseconds(20);
+    for (;;) {
+      if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return LockResult::kAcquired;
+      if (errno == EINTR) continue;
+      if (errno != EWOULDBLOCK) {
+        threads_.unlock();
+        return LockResult::kFailed;
+      }
+      const auto now = steady_clock::now();
+      if (now >= deadline) {
+        threads_.unlock();
+        return LockResult::kTimedOut;
+      }
+      std::this_thread::sleep_for(std::min<steady_clock::duration>(pause, deadline - now));
+      pause = std::min<microseconds>(pause * 2, milliseconds(1));
+    }
+  }
+
+  void Unlock() override {
+    flock(fd_, LOCK_UN);
+    threads_.unlock();
+  }
+
+ private:
+  int fd_;
+  std::timed_mutex threads_;
+};
+
+}  // namespace
+
+std::string PosixSharedMemory::ObjectName(char kind, const std::string& name) {
+  std::string result = "/quorvane-" + std::to_string(getuid()) + "-" + kind + "-";
+  // Linux allows 255 characters; 200 leaves room and stays unique enough.
+  for (char c : name.substr(0, 200 - std::min<size_t>(result.size(), 200))) {
+    const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '.' || c == '_' || c == '-';
+    result += safe ? c : '_';
+  }
+  return result;
+}
+
+std::unique_ptr<SharedMemoryBlock> PosixSharedMemory::OpenBlock(const std::string& name,
+                                                                size_t size) {
+  if (size == 0) return nullptr;
+  const std::string object = ObjectName('b', name);
+  bool created = true;
+  Fd fd(shm_open(object.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (fd.get() < 0 && errno == EEXIST) {
+    created = false;
+    fd.Reset(shm_open(object.c_str(), O_RDWR | O_CLOEXEC, 0));
+  }
+  if (fd.get() < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0) return nullptr;
+  // A size of 0 is a block whose maker has not sized it yet (or ourselves):
+  // sizing it here too gives the same zero-filled bytes.
+  if (st.st_size == 0) {
+    if (ftruncate(fd.get(), static_cast<off_t>(size)) != 0) {
+      if (created) shm_unlink(object.c_str());
+      return nullptr;
+    }
+  } else if (static_cast<size_t>(st.st_size) < size) {
+    return nullptr;
+  }
+  void* data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd.get(), 0);
+  if (data == MAP_FAILED) {
+    if (created) shm_unlink(object.c_str());
+    return nullptr;
+  }
+  return std::make_unique<PosixBlock>(data, size, created);
+}
+
+std::unique_ptr<SharedMutex> PosixSharedMemory::OpenMutex(const std::string& name) {
+  const int fd = shm_open(ObjectName('m', name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixMutex>(fd);
+}
+
+void PosixSharedMemory::RemoveNames(const std::string& blockName, const std::string& mutexName) {
+  shm_unlink(ObjectName('b', blockName).c_str());
+  shm_unlink(ObjectName('m', mutexName).c_str());
+}
+
+}  // namespace qv
