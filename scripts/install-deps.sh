@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64
+  mingw-w64-tools wine64-tools
   dovecot-core dovecot-pop3d
   libcurl4-openssl-dev
   python3 git ca-certificates procps
