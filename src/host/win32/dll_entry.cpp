@@ -3,15 +3,22 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "host/win32/ax_host.h"
 #include "host/win32/com_classes.h"
 #include "host/win32/com_module.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     if (qv::IsRefusedHostPath(qv::HostExecutablePath())) return FALSE;
     qv::SetModuleInstance(instance);
-    // The window class that hosts web-page items registers here.
+    // Web-page items host their browser controls in windows of this class;
+    // without it they stay empty, which is no reason to refuse the toolbar.
+    qv::RegisterAxHostWindowClass(instance);
     DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    // Unloaded while the process goes on: the class must not outlive its
+    // window procedure. At process exit nothing is left to use it.
+    qv::UnregisterAxHostWindowClass();
   }
   return TRUE;
 }
