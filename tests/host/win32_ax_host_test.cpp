@@ -247,6 +247,32 @@ TEST_F(AxHostTest, AWindowWithoutTextCreatesItsBrowserWhenGivenAnAddress) {
   DestroyWindow(toolbar);
 }
 
+TEST_F(AxHostTest, AProgIdHostsThatControlWithoutNavigating) {
+  QV_NEED_BROWSER();
+  win32::ScopedWindow host = Host(L"Shell.Explorer.2");
+  ASSERT_TRUE(host);
+  IUnknown* control = ControlOf(host.get());
+  if (!control) GTEST_SKIP() << "the browser control's ProgID is not registered in this prefix";
+  ComRef<IWebBrowser2> browser;
+  EXPECT_EQ(control->QueryInterface(IID_IWebBrowser2, browser.OutVoid()), S_OK);
+  EXPECT_EQ(LocationOf(control), "");
+}
+
+// The module registers the class when it is loaded and takes it away when
+// it is unloaded, so that no window can reach a procedure that is gone.
+TEST(AxHostModuleTest, TheModuleRegistersTheClassWhileLoaded) {
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof info;
+  ASSERT_FALSE(GetClassInfoExW(nullptr, kAxHostClassName, &info));
+  std::wstring test = HostExecutablePath();
+  std::wstring path = test.substr(0, test.find_last_of(L'\\')) + L"\\..\\src\\quorvane.dll";
+  HMODULE module = LoadLibraryW(path.c_str());
+  ASSERT_NE(module, nullptr) << "cannot load " << win32::Narrow(path.c_str());
+  EXPECT_TRUE(GetClassInfoExW(nullptr, kAxHostClassName, &info));
+  FreeLibrary(module);
+  EXPECT_FALSE(GetClassInfoExW(nullptr, kAxHostClassName, &info));
+}
+
 }  // namespace
 }  // namespace qv::test
 
