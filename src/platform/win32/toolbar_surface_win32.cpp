@@ -20,12 +20,20 @@ WindowId W(HWND window) {
   return reinterpret_cast<WindowId>(window);
 }
 
+// The toolbar window registers superclasses of the input controls that pass
+// their keys through the toolbar; without them the system classes serve.
+const char* InputClass(const char* superclass, const char* system) {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  return GetClassInfoExA(GetModuleHandleA(nullptr), superclass, &wc) ? superclass : system;
+}
+
 const char* ClassFor(ChildKind kind) {
   switch (kind) {
     case ChildKind::kComboBox:
-      return "COMBOBOX";
+      return InputClass("TBW_ComboBox", "COMBOBOX");
     case ChildKind::kEdit:
-      return "EDIT";
+      return InputClass("TBW_Edit", "EDIT");
     case ChildKind::kWebPage:
       return "AtlAxWin";  // registered by the module at process attach
     case ChildKind::kBitmapButton:
