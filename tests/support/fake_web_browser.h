@@ -8,6 +8,7 @@
 #include <exdisp.h>
 
 #include <string>
+#include <vector>
 
 namespace qv::test {
 
@@ -45,6 +46,10 @@ class FakeWebBrowser : public IWebBrowser2 {
     post->vt = VT_UNKNOWN;
     post->punkVal = static_cast<IWebBrowser2*>(this);
     AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE put_StatusText(BSTR text) override {
+    statusTexts.push_back(text ? std::wstring(text, SysStringLen(text)) : L"");
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_LocationURL(BSTR* url) override {
@@ -92,7 +97,6 @@ class FakeWebBrowser : public IWebBrowser2 {
   QV_UNUSED(get_StatusBar, (VARIANT_BOOL*))
   QV_UNUSED(put_StatusBar, (VARIANT_BOOL))
   QV_UNUSED(get_StatusText, (BSTR*))
-  QV_UNUSED(put_StatusText, (BSTR))
   QV_UNUSED(get_ToolBar, (int*))
   QV_UNUSED(put_ToolBar, (int))
   QV_UNUSED(get_MenuBar, (VARIANT_BOOL*))
@@ -122,6 +126,7 @@ class FakeWebBrowser : public IWebBrowser2 {
   std::wstring navigated;
   bool targeted = false;
   ULONG postBytes = 0;
+  std::vector<std::wstring> statusTexts;
 };
 
 #undef QV_UNUSED

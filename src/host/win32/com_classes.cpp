@@ -83,7 +83,12 @@ HRESULT RegisterClassesAndTypeLibrary() {
 
 std::span<const QiEntry<TBWToolBarObj>> TBWToolBarObj::Interfaces() {
   static constexpr QiEntry<TBWToolBarObj> kTable[] = {
+      Interface<TBWToolBarObj, IDeskBand>(IID_IDeskBand),
       Interface<TBWToolBarObj, ITBWToolBarObjquorvane>(IID_ITBWToolBarObjquorvane),
+      Interface<TBWToolBarObj, IOleWindow, IDeskBand>(IID_IOleWindow),
+      Interface<TBWToolBarObj, IDockingWindow, IDeskBand>(IID_IDockingWindow),
+      Interface<TBWToolBarObj, IObjectWithSite>(IID_IObjectWithSite),
+      Interface<TBWToolBarObj, IInputObject>(IID_IInputObject),
       Interface<TBWToolBarObj, IDispatch, ITBWToolBarObjquorvane>(IID_IDispatch),
   };
   return kTable;

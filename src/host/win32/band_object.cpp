@@ -1,0 +1,298 @@
+// The band object's window side: the site it is given, the toolbar it
+// builds in the site's window, the band information the rebar asks for and
+// the keyboard focus the browser routes through it.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlguid.h>
+
+#include <mutex>
+#include <string>
+
+#include "host/win32/com_classes.h"
+
+// The portable toolbar's own TranslateAccelerator, not the Win32 macro that
+// would rename it here only.
+#undef TranslateAccelerator
+
+#include "host/standard_features.h"
+#include "host/toolbar_command_host.h"
+#include "host/toolbar_ctrl.h"
+#include "host/win32/com_module.h"
+#include "host/win32/toolbar_windows_win32.h"
+#include "install/resource_lookup.h"
+#include "platform/browser.h"
+#include "platform/win32/com_browser.h"
+#include "platform/win32/com_support.h"
+#include "settings/settings.h"
+
+namespace qv {
+namespace {
+
+constexpr int kBandHeight = 22;
+constexpr DWORD kBandModeFlags = DBIMF_DEBOSSED | DBIMF_USECHEVRON;
+// The counter's value once the band has been shown: from then on the
+// minimum width is the toolbar's own.
+constexpr LONG kShownMinimumSizeCount = 100;
+
+// Requests for the minimum size across every band of the process. The
+// first two answers make the rebar give a new band nearly the whole row.
+LONG g_minimumSizeRequests = 0;
+
+std::mutex g_resourceDirectoryLock;
+std::string g_resourceDirectory;
+
+std::string ModuleDirectory() {
+  std::string path = win32::Narrow(ModulePath().c_str());
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ResourceDirectory() {
+  std::lock_guard<std::mutex> lock(g_resourceDirectoryLock);
+  return g_resourceDirectory.empty() ? ModuleDirectory() : g_resourceDirectory;
+}
+
+HINSTANCE WindowInstance() {
+  return ModuleInstance() ? ModuleInstance() : GetModuleHandleA(nullptr);
+}
+
+WindowId W(HWND window) {
+  return reinterpret_cast<WindowId>(window);
+}
+
+}  // namespace
+
+void SetBandResourceDirectory(const std::string& directory) {
+  std::lock_guard<std::mutex> lock(g_resourceDirectoryLock);
+  g_resourceDirectory = directory;
+}
+
+void ResetBandMinimumSizeCounter() {
+  InterlockedExchange(&g_minimumSizeRequests, 0);
+}
+
+TBWToolBarObj::TBWToolBarObj() = default;
+
+TBWToolBarObj::~TBWToolBarObj() {
+  Detach();
+}
+
+HWND TBWToolBarObj::ToolbarControl() const {
+  return host_ ? host_->Control() : nullptr;
+}
+
+// --- IOleWindow, IDockingWindow, IDeskBand
+
+STDMETHODIMP TBWToolBarObj::GetWindow(HWND* window) {
+  if (window == nullptr) return E_INVALIDARG;
+  *window = ToolbarControl();
+  return S_OK;
+}
+
+STDMETHODIMP TBWToolBarObj::ContextSensitiveHelp(BOOL enterMode) {
+  contextHelp_ = enterMode != FALSE;
+  return S_OK;
+}
+
+int TBWToolBarObj::OwnRebarBand() const {
+  HWND control = ToolbarControl();
+  if (!parent_ || !control) return -1;
+  const auto count = static_cast<int>(SendMessageA(parent_, RB_GETBANDCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    REBARBANDINFOA band{};
+    band.cbSize = REBARBANDINFOA_V6_SIZE;
+    band.fMask = RBBIM_CHILD;
+    if (SendMessageA(parent_, RB_GETBANDINFOA, i, reinterpret_cast<LPARAM>(&band)) &&
+        band.hwndChild == control)
+      return i;
+  }
+  return -1;
+}
+
+STDMETHODIMP TBWToolBarObj::ShowDW(BOOL show) {
+  const int own = OwnRebarBand();
+  if (own >= 0) {
+    REBARBANDINFOA band{};
+    band.cbSize = REBARBANDINFOA_V6_SIZE;
+    band.fMask = RBBIM_STYLE;
+    SendMessageA(parent_, RB_GETBANDINFOA, own, reinterpret_cast<LPARAM>(&band));
+    band.fStyle |= RBBS_USECHEVRON;
+    band.fMask = RBBIM_STYLE;
+    SendMessageA(parent_, RB_SETBANDINFOA, own, reinterpret_cast<LPARAM>(&band));
+    InterlockedExchange(&g_minimumSizeRequests, kShownMinimumSizeCount);
+  }
+  shown_ = show != FALSE;
+  if (HWND control = ToolbarControl()) ShowWindow(control, shown_ ? SW_SHOW : SW_HIDE);
+  return S_OK;
+}
+
+STDMETHODIMP TBWToolBarObj::CloseDW(DWORD) {
+  return S_OK;
+}
+
+STDMETHODIMP TBWToolBarObj::ResizeBorderDW(LPCRECT, IUnknown*, BOOL) {
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP TBWToolBarObj::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDINFO* info) {
+  bandId_ = bandId;
+  viewMode_ = viewMode;
+  if (info == nullptr) return S_OK;
+  TBWToolBarCtrl* toolbar = host_ ? &host_->Toolbar() : nullptr;
+  if (info->dwMask & DBIM_MINSIZE) {
+    const LONG before = InterlockedIncrement(&g_minimumSizeRequests) - 1;
+    info->ptMinSize.x = before < 2 ? GetSystemMetrics(SM_CXFULLSCREEN) - 20
+                                   : (toolbar ? toolbar->MinimumWidth() : 0);
+    info->ptMinSize.y = kBandHeight;
+  }
+  if (info->dwMask & DBIM_MAXSIZE) {
+    info->ptMaxSize.x = 0;
+    info->ptMaxSize.y = -1;
+  }
+  if (info->dwMask & DBIM_INTEGRAL) {
+    info->ptIntegral.x = 1;
+    info->ptIntegral.y = 1;
+  }
+  if (info->dwMask & DBIM_ACTUAL) {
+    info->ptActual.x = toolbar ? toolbar->ButtonsWidth() : 0;
+    info->ptActual.y = kBandHeight;
+  }
+  if (info->dwMask & DBIM_TITLE) info->wszTitle[0] = L'\0';
+  info->dwMask &= ~static_cast<DWORD>(DBIM_BKCOLOR);
+  if (info->dwMask & DBIM_MODEFLAGS) {
+    info->dwModeFlags = kBandModeFlags;
+    // A new band starts a row of its own the first two times it is asked,
+    // once per user; hiding the band through the installer starts over.
+    const uint32_t placed = GetSettingDword("PosMode", 0);
+    if (placed < 2) {
+      info->dwModeFlags |= DBIMF_BREAK;
+      SetSettingDword("PosMode", placed + 1);
+    }
+  }
+  return S_OK;
+}
+
+// --- IObjectWithSite
+
+STDMETHODIMP TBWToolBarObj::SetSite(IUnknown* site) {
+  // A new site replaces whatever the old one built.
+  Detach();
+  if (site == nullptr) return S_OK;
+  HRESULT hr = Attach(site);
+  // A band that could not be sited holds nothing of the site.
+  if (FAILED(hr)) Detach();
+  return hr;
+}
+
+HRESULT TBWToolBarObj::Attach(IUnknown* site) {
+  site_ = win32::ComRef<IUnknown>::Share(site);
+
+  win32::ComRef<IServiceProvider> services;
+  HRESULT hr = site->QueryInterface(IID_IServiceProvider, services.OutVoid());
+  if (FAILED(hr) && hr != E_NOINTERFACE) return hr;
+  if (services) {
+    if (FAILED(services->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, browser_.OutVoid())))
+      return E_FAIL;
+  }
+  if (!browser_) return E_INVALIDARG;
+
+  win32::ComRef<IOleWindow> window = site_.As<IOleWindow>(IID_IOleWindow);
+  HWND parent = nullptr;
+  if (!window || FAILED(window->GetWindow(&parent)) || !IsWindow(parent)) return E_FAIL;
+  parent_ = parent;
+
+  lookup_ = std::make_unique<LocalResourceLookup>(ResourceDirectory());
+  ToolbarHooks hooks = ToolbarHooks::Defaults();
+  hooks.owner = this;
+  host_ = ToolbarWindowHost::Create(WindowInstance(), parent_, *lookup_, hooks);
+  if (!host_) return E_FAIL;
+  browserSeam_ = win32::WrapWebBrowser(browser_.get());
+  TBWToolBarCtrl& toolbar = host_->Toolbar();
+  toolbar.CommandHost().SetBrowser(browserSeam_.get());
+  AttachStandardFeatures(toolbar);
+  // A definition that does not load leaves an empty toolbar, which is
+  // still a band; only missing windows fail the site.
+  toolbar.BuildToolbar(true);
+  if (!IsWindow(ToolbarControl())) return E_FAIL;
+  ShowWindow(host_->Reflector(), SW_SHOW);
+
+  // Next steps here: the browser window table, DWebBrowserEvents2, and the
+  // keyboard hook for a site that has no input-object site.
+  inputSite_ = site_.As<IInputObjectSite>(IID_IInputObjectSite);
+  return S_OK;
+}
+
+void TBWToolBarObj::Detach() {
+  // First, so that the focus leaving the windows below reports to nobody:
+  // this may run in the destructor, when the band can no longer be handed
+  // out.
+  inputSite_.Reset();
+  if (host_) {
+    host_->Toolbar().Stop();
+    host_->Toolbar().CommandHost().SetBrowser(nullptr);
+    host_.reset();
+  }
+  browserSeam_.reset();
+  lookup_.reset();
+  browser_.Reset();
+  parent_ = nullptr;
+  site_.Reset();
+}
+
+STDMETHODIMP TBWToolBarObj::GetSite(REFIID iid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (!site_) return E_FAIL;
+  return site_->QueryInterface(iid, out);
+}
+
+// --- IInputObject
+
+STDMETHODIMP TBWToolBarObj::UIActivateIO(BOOL activate, MSG*) {
+  if (activate && host_ && !host_->Toolbar().Keyboard().Controls().empty())
+    host_->Toolbar().Keyboard().Controls().front().FocusFirst();
+  return S_OK;
+}
+
+STDMETHODIMP TBWToolBarObj::HasFocusIO() {
+  if (!host_) return S_FALSE;
+  const WindowId focus = W(GetFocus());
+  for (const InputControl& control : host_->Toolbar().Keyboard().Controls()) {
+    if (control.ContainsFocus(focus)) return S_OK;
+  }
+  return S_FALSE;
+}
+
+STDMETHODIMP TBWToolBarObj::TranslateAcceleratorIO(MSG* message) {
+  if (message == nullptr || !host_) return S_FALSE;
+  return static_cast<HRESULT>(host_->Toolbar().TranslateAccelerator(
+      Message{W(message->hwnd), message->message, static_cast<std::uintptr_t>(message->wParam),
+              static_cast<std::intptr_t>(message->lParam)}));
+}
+
+// --- ToolbarOwner
+
+void TBWToolBarObj::SetBandIdealWidth(int width) {
+  const int own = OwnRebarBand();
+  if (own < 0) return;
+  REBARBANDINFOA band{};
+  band.cbSize = REBARBANDINFOA_V6_SIZE;
+  band.fMask = RBBIM_IDEALSIZE;
+  band.cxIdeal = static_cast<UINT>(width);
+  SendMessageA(parent_, RB_SETBANDINFOA, own, reinterpret_cast<LPARAM>(&band));
+}
+
+void TBWToolBarObj::OnFocusChange(bool gotFocus) {
+  if (inputSite_)
+    inputSite_->OnFocusChangeIS(static_cast<IDeskBand*>(this), gotFocus ? TRUE : FALSE);
+}
+
+void TBWToolBarObj::SetStatusText(const std::string& text) {
+  if (browserSeam_) browserSeam_->SetStatusText(text);
+}
+
+void TBWToolBarObj::NavigateBrowser(const std::string& url) {
+  if (browserSeam_) browserSeam_->Navigate2(NavigateRequest{url, {}, {}, {}});
+}
+
+}  // namespace qv

@@ -1,0 +1,358 @@
+// The band object under Wine, as the browser drives it: sited in a real
+// rebar by a site object of the test's, asked for its band information,
+// shown, focused and given keys, then released with nothing left behind.
+#ifdef _WIN32
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlguid.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/toolbar_ctrl.h"
+#include "host/win32/com_classes.h"
+#include "host/win32/com_module.h"
+#include "host/win32/toolbar_windows_win32.h"
+#include "platform/win32/scoped.h"
+#include "settings/settings.h"
+#include "support/fake_web_browser.h"
+#include "toolbar_fixture.h"
+
+namespace qv::test {
+namespace {
+
+using win32::ComRef;
+
+// The search item's name is its own: the last value of an input item is
+// remembered for the whole process.
+constexpr char kDefinition[] = R"(TBW_Toolbar {
+  BUTTON { caption = "Go" command = "go" }
+  BUTTON { caption = "Menu" MENU { type = "Single"
+    MENUITEM { caption = "Entry" hint = "Entry hint" command = "go" } } }
+  COMBO { name = "bandq" command = "find" }
+  COMMANDS { GOTOURL { name = "go" url = "http://go.test/" }
+             GOTOURL { name = "find" url = "http://find.test/?q=%bandq" } }
+})";
+
+// The browser's side of a band: its window, its input-object site and its
+// services, each of which a test may withhold.
+class TestSite : public IOleWindow, public IInputObjectSite, public IServiceProvider {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown))
+      *out = static_cast<IOleWindow*>(this);
+    else if (IsEqualIID(iid, IID_IOleWindow) && offerWindow)
+      *out = static_cast<IOleWindow*>(this);
+    else if (IsEqualIID(iid, IID_IInputObjectSite) && offerInputSite)
+      *out = static_cast<IInputObjectSite*>(this);
+    else if (IsEqualIID(iid, IID_IServiceProvider) && offerServices)
+      *out = static_cast<IServiceProvider*>(this);
+    if (*out == nullptr) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+
+  STDMETHODIMP GetWindow(HWND* out) override {
+    *out = window;
+    return S_OK;
+  }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+  STDMETHODIMP OnFocusChangeIS(IUnknown* band, BOOL got) override {
+    focusChanges.push_back(got != FALSE);
+    focusFromBand = band != nullptr;
+    return S_OK;
+  }
+
+  STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** out) override {
+    *out = nullptr;
+    if (!IsEqualGUID(service, SID_SWebBrowserApp)) return E_NOINTERFACE;
+    if (FAILED(serviceAnswer)) return serviceAnswer;
+    return browser ? browser->QueryInterface(iid, out) : S_OK;
+  }
+
+  ULONG refs = 1;  // the test's own
+  HWND window = nullptr;
+  IWebBrowser2* browser = nullptr;
+  bool offerWindow = true;
+  bool offerInputSite = true;
+  bool offerServices = true;
+  HRESULT serviceAnswer = S_OK;
+  std::vector<bool> focusChanges;
+  bool focusFromBand = false;
+};
+
+int CountChildren(HWND parent, const char* className) {
+  struct Count {
+    const char* name;
+    int n;
+  } count{className, 0};
+  EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM data) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(data);
+        char name[64] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (lstrcmpiA(name, c->name) == 0) ++c->n;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.n;
+}
+
+class BandObjectTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    locksAtStart = ModuleLockCount();
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_COOL_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&init);
+    frame_.Reset(CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 900, 60, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr));
+    ASSERT_TRUE(frame_);
+    rebar = CreateWindowExA(0, REBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | RBS_VARHEIGHT, 0, 0,
+                            900, 30, frame_.get(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(rebar);
+    site.window = rebar;
+    site.browser = &browser;
+    WriteFile(dir.File("tbil.bmp"), BitmapBytes(16 * 4, 16));
+    WriteFile(dir.File("tbhotil.bmp"), BitmapBytes(16 * 4, 16));
+    WriteFile(dir.File("quorvane.tbd"), kDefinition);
+    SetBandResourceDirectory(dir.path());
+    ResetBandMinimumSizeCounter();
+
+    ComRef<IClassFactory> factory;
+    ASSERT_EQ(
+        GetModuleClassObject(CLSID_TBWToolBarObjquorvane, IID_IClassFactory, factory.OutVoid()),
+        S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDeskBand, band.OutVoid()), S_OK);
+    withSite = band.As<IObjectWithSite>(IID_IObjectWithSite);
+    input = band.As<IInputObject>(IID_IInputObject);
+    ASSERT_TRUE(withSite && input);
+  }
+  void TearDown() override {
+    withSite.Reset();
+    input.Reset();
+    band.Reset();
+    SetBandResourceDirectory("");
+  }
+
+  TBWToolBarObj& Object() { return *static_cast<TBWToolBarObj*>(band.get()); }
+  TBWToolBarCtrl& Toolbar() { return Object().WindowHost()->Toolbar(); }
+  HWND Control() {
+    HWND control = nullptr;
+    band->GetWindow(&control);
+    return control;
+  }
+  DESKBANDINFO Info(DWORD mask) {
+    DESKBANDINFO info{};
+    info.dwMask = mask;
+    EXPECT_EQ(band->GetBandInfo(7, DBIF_VIEWMODE_NORMAL, &info), S_OK);
+    return info;
+  }
+  // Puts the band in the rebar the way the browser does.
+  void InsertBand() {
+    REBARBANDINFOA info{};
+    info.cbSize = REBARBANDINFOA_V6_SIZE;
+    info.fMask = RBBIM_CHILD | RBBIM_STYLE | RBBIM_CHILDSIZE;
+    info.fStyle = RBBS_CHILDEDGE;
+    info.hwndChild = Control();
+    info.cyMinChild = 22;
+    ASSERT_NE(SendMessageA(rebar, RB_INSERTBANDA, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(&info)),
+              0);
+  }
+  REBARBANDINFOA Band(UINT mask) {
+    REBARBANDINFOA info{};
+    info.cbSize = REBARBANDINFOA_V6_SIZE;
+    info.fMask = mask;
+    SendMessageA(rebar, RB_GETBANDINFOA, 0, reinterpret_cast<LPARAM>(&info));
+    return info;
+  }
+
+  MemoryRegistry registry;
+  ScopedService<Registry> useRegistry{&PlatformServices::registry, &registry};
+  SilentMessages messages;
+  ScopedService<UserMessages> useMessages{&PlatformServices::messages, &messages};
+  TempDir dir;
+  FakeWebBrowser browser;
+  TestSite site;
+  long locksAtStart = 0;
+  win32::ScopedWindow frame_;
+  HWND rebar = nullptr;
+  ComRef<IDeskBand> band;
+  ComRef<IObjectWithSite> withSite;
+  ComRef<IInputObject> input;
+};
+
+TEST_F(BandObjectTest, SiteBuildsTheToolbarAndNullSiteGivesEverythingBack) {
+  EXPECT_GT(ModuleLockCount(), locksAtStart);
+  HWND none = reinterpret_cast<HWND>(1);
+  EXPECT_EQ(band->GetWindow(&none), S_OK);
+  EXPECT_EQ(none, nullptr);
+  ComRef<IUnknown> unsited;
+  EXPECT_EQ(withSite->GetSite(IID_IUnknown, unsited.OutVoid()), E_FAIL);
+  EXPECT_FALSE(unsited);
+
+  ASSERT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  HWND control = Control();
+  ASSERT_TRUE(IsWindow(control));
+  EXPECT_EQ(GetParent(GetParent(control)), rebar);
+  EXPECT_EQ(SendMessageA(control, TB_BUTTONCOUNT, 0, 0), 3);
+  EXPECT_EQ(Toolbar().Keyboard().Controls().size(), 1u);
+  ComRef<IInputObjectSite> given;
+  EXPECT_EQ(withSite->GetSite(IID_IInputObjectSite, given.OutVoid()), S_OK);
+  EXPECT_EQ(given.get(), static_cast<IInputObjectSite*>(&site));
+  given.Reset();
+  EXPECT_GT(site.refs, 1u);
+  EXPECT_GT(browser.refs, 1u);
+
+  // The menu entry's hint reaches the browser's status bar.
+  SendMessageA(control, WM_MENUSELECT, MAKEWPARAM(2048 + 800, MF_OWNERDRAW), 0);
+  EXPECT_EQ(browser.statusTexts, std::vector<std::wstring>{L"Entry hint"});
+
+  EXPECT_EQ(withSite->SetSite(nullptr), S_OK);
+  EXPECT_FALSE(IsWindow(control));
+  EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 0);
+  EXPECT_EQ(site.refs, 1u);
+  EXPECT_EQ(browser.refs, 1u);
+
+  // Sited again, then released while sited: the last release gives all back.
+  ASSERT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 1);
+  withSite.Reset();
+  input.Reset();
+  band.Reset();
+  EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 0);
+  EXPECT_EQ(site.refs, 1u);
+  EXPECT_EQ(browser.refs, 1u);
+  EXPECT_EQ(ModuleLockCount(), locksAtStart);
+}
+
+TEST_F(BandObjectTest, SiteWithoutBrowserOrWindowFailsAndKeepsNothing) {
+  struct Case {
+    const char* what;
+    void (*spoil)(TestSite&);
+    HRESULT answer;
+  };
+  const Case cases[] = {
+      {"no services", [](TestSite& s) { s.offerServices = false; }, E_INVALIDARG},
+      {"service fails", [](TestSite& s) { s.serviceAnswer = E_NOINTERFACE; }, E_FAIL},
+      {"no browser", [](TestSite& s) { s.browser = nullptr; }, E_INVALIDARG},
+      {"no window", [](TestSite& s) { s.offerWindow = false; }, E_FAIL},
+      {"not a window", [](TestSite& s) { s.window = reinterpret_cast<HWND>(0x4321); }, E_FAIL},
+  };
+  for (const Case& c : cases) {
+    TestSite spoilt;
+    spoilt.window = rebar;
+    spoilt.browser = &browser;
+    c.spoil(spoilt);
+    EXPECT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&spoilt)), c.answer) << c.what;
+    EXPECT_EQ(spoilt.refs, 1u) << c.what;
+    EXPECT_EQ(browser.refs, 1u) << c.what;
+    EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 0) << c.what;
+    HWND control = reinterpret_cast<HWND>(1);
+    band->GetWindow(&control);
+    EXPECT_EQ(control, nullptr) << c.what;
+    ComRef<IUnknown> kept;
+    EXPECT_EQ(withSite->GetSite(IID_IUnknown, kept.OutVoid()), E_FAIL) << c.what;
+  }
+  // A failed site does not stop a good one.
+  EXPECT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+}
+
+TEST_F(BandObjectTest, BandInfoGivesTheRowFirstThenTheToolbarsWidths) {
+  ASSERT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  const int screen = GetSystemMetrics(SM_CXFULLSCREEN) - 20;
+  EXPECT_EQ(Info(DBIM_MINSIZE).ptMinSize.x, screen);
+  DESKBANDINFO all = Info(DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE |
+                          DBIM_BKCOLOR | DBIM_MODEFLAGS);
+  EXPECT_EQ(all.ptMinSize.x, screen);
+  EXPECT_EQ(all.ptMinSize.y, 22);
+  EXPECT_EQ(all.ptMaxSize.x, 0);
+  EXPECT_EQ(all.ptMaxSize.y, -1);
+  EXPECT_EQ(all.ptIntegral.x, 1);
+  EXPECT_EQ(all.ptIntegral.y, 1);
+  EXPECT_GT(Toolbar().ButtonsWidth(), 0);
+  EXPECT_EQ(all.ptActual.x, Toolbar().ButtonsWidth());
+  EXPECT_EQ(all.ptActual.y, 22);
+  EXPECT_EQ(all.wszTitle[0], L'\0');
+  EXPECT_EQ(all.dwMask & DBIM_BKCOLOR, 0u);
+  EXPECT_EQ(all.dwModeFlags, static_cast<DWORD>(0xA0 | DBIMF_BREAK));
+  EXPECT_EQ(Info(DBIM_MINSIZE).ptMinSize.x, Toolbar().MinimumWidth());
+
+  // Its own row the first two times per user, then where the user put it.
+  EXPECT_EQ(Info(DBIM_MODEFLAGS).dwModeFlags, static_cast<DWORD>(0xA0 | DBIMF_BREAK));
+  EXPECT_EQ(Info(DBIM_MODEFLAGS).dwModeFlags, 0xA0u);
+  EXPECT_EQ(GetSettingDword("PosMode", 0), 2u);
+  SetSettingDword("PosMode", 1);
+  EXPECT_EQ(Info(DBIM_MODEFLAGS).dwModeFlags, static_cast<DWORD>(0xA0 | DBIMF_BREAK));
+  EXPECT_EQ(Info(DBIM_MODEFLAGS).dwModeFlags, 0xA0u);
+  EXPECT_EQ(band->GetBandInfo(7, 0, nullptr), S_OK);
+}
+
+TEST_F(BandObjectTest, ShowingMarksTheRebarBandAndFollowsTheWidth) {
+  ASSERT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  InsertBand();
+  ASSERT_EQ(band->ShowDW(TRUE), S_OK);
+  EXPECT_TRUE(Band(RBBIM_STYLE).fStyle & RBBS_USECHEVRON);
+  EXPECT_TRUE(Band(RBBIM_STYLE).fStyle & RBBS_CHILDEDGE);
+  EXPECT_TRUE(IsWindowVisible(Control()));
+  // Once shown, the minimum is the toolbar's from the first request.
+  EXPECT_EQ(Info(DBIM_MINSIZE).ptMinSize.x, Toolbar().MinimumWidth());
+
+  Toolbar().UpdateWidths();
+  EXPECT_EQ(Band(RBBIM_IDEALSIZE).cxIdeal, static_cast<UINT>(Toolbar().VisibleWidth()));
+
+  EXPECT_EQ(band->ShowDW(FALSE), S_OK);
+  EXPECT_FALSE(GetWindowLongA(Control(), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_EQ(band->CloseDW(0), S_OK);
+  EXPECT_TRUE(IsWindow(Control()));  // closing changes nothing
+  EXPECT_EQ(band->ResizeBorderDW(nullptr, nullptr, FALSE), E_NOTIMPL);
+  EXPECT_EQ(band->GetWindow(nullptr), E_INVALIDARG);
+  EXPECT_EQ(band->ContextSensitiveHelp(TRUE), S_OK);
+}
+
+TEST_F(BandObjectTest, ActivationFocusesTheSearchAndEnterSearches) {
+  ASSERT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  EXPECT_EQ(input->HasFocusIO(), S_FALSE);
+  EXPECT_EQ(input->UIActivateIO(FALSE, nullptr), S_OK);
+  EXPECT_TRUE(site.focusChanges.empty());
+
+  ASSERT_EQ(input->UIActivateIO(TRUE, nullptr), S_OK);
+  const HWND edit = reinterpret_cast<HWND>(Toolbar().Keyboard().Controls().front().EditWindow());
+  EXPECT_EQ(GetFocus(), edit);
+  EXPECT_EQ(input->HasFocusIO(), S_OK);
+  ASSERT_FALSE(site.focusChanges.empty());
+  EXPECT_TRUE(site.focusChanges.back());
+  EXPECT_TRUE(site.focusFromBand);
+
+  SetWindowTextA(edit, "two words");
+  MSG other{edit, WM_KEYUP, 'A', 0, 0, {}};
+  EXPECT_EQ(input->TranslateAcceleratorIO(&other), S_FALSE);
+  MSG enter{edit, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001), 0, {}};
+  EXPECT_EQ(input->TranslateAcceleratorIO(&enter), S_OK);
+  EXPECT_EQ(browser.navigated, L"http://find.test/?q=two+words");
+
+  SetFocus(frame_.get());
+  EXPECT_EQ(input->HasFocusIO(), S_FALSE);
+  EXPECT_FALSE(site.focusChanges.back());
+
+  // Without a site the band has no controls to focus or keys to take.
+  EXPECT_EQ(withSite->SetSite(nullptr), S_OK);
+  EXPECT_EQ(input->UIActivateIO(TRUE, nullptr), S_OK);
+  EXPECT_EQ(input->TranslateAcceleratorIO(&enter), S_FALSE);
+  EXPECT_EQ(browser.refs, 1u);
+  EXPECT_EQ(site.refs, 1u);
+}
+
+}  // namespace
+}  // namespace qv::test
+
+#endif  // _WIN32
