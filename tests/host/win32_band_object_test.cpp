@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host/shared_data.h"
 #include "host/toolbar_ctrl.h"
 #include "host/win32/com_classes.h"
 #include "host/win32/com_module.h"
@@ -350,6 +351,35 @@ TEST_F(BandObjectTest, ActivationFocusesTheSearchAndEnterSearches) {
   EXPECT_EQ(input->TranslateAcceleratorIO(&enter), S_FALSE);
   EXPECT_EQ(browser.refs, 1u);
   EXPECT_EQ(site.refs, 1u);
+}
+
+TEST(BandObjectConstruction, HoldsTheNamedMutexesOrIsNotMade) {
+  SilentMessages messages;
+  ScopedService<UserMessages> useMessages{&PlatformServices::messages, &messages};
+  const long locksAtStart = ModuleLockCount();
+  ComRef<IClassFactory> factory;
+  ASSERT_EQ(GetModuleClassObject(CLSID_TBWToolBarObjquorvane, IID_IClassFactory, factory.OutVoid()),
+            S_OK);
+  {
+    ComRef<IDeskBand> band;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDeskBand, band.OutVoid()), S_OK);
+    for (const char* name : {kSharedDataMutexName, kOptionsDialogMutexName}) {
+      win32::ScopedHandle opened(OpenMutexA(SYNCHRONIZE, FALSE, name));
+      EXPECT_TRUE(opened) << name;
+    }
+  }
+  // Another kind of object holds the options dialog's name: the band
+  // cannot be made, and says why.
+  win32::ScopedHandle squatter(CreateEventA(nullptr, FALSE, FALSE, kOptionsDialogMutexName));
+  ASSERT_TRUE(squatter);
+  ComRef<IDeskBand> refused;
+  const HRESULT hr = factory->CreateInstance(nullptr, IID_IDeskBand, refused.OutVoid());
+  EXPECT_TRUE(FAILED(hr));
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(messages.shown,
+            std::vector<std::string>{"quorvane: Failed to create mutext for toolbar options page"});
+  factory.Reset();
+  EXPECT_EQ(ModuleLockCount(), locksAtStart);
 }
 
 }  // namespace

@@ -15,12 +15,15 @@
 #undef TranslateAccelerator
 
 #include "host/standard_features.h"
+#include "host/shared_data.h"
 #include "host/toolbar_command_host.h"
 #include "host/toolbar_ctrl.h"
 #include "host/win32/com_module.h"
 #include "host/win32/toolbar_windows_win32.h"
 #include "install/resource_lookup.h"
 #include "platform/browser.h"
+#include "platform/services.h"
+#include "platform/user_messages.h"
 #include "platform/win32/com_browser.h"
 #include "platform/win32/com_support.h"
 #include "settings/settings.h"
@@ -72,6 +75,29 @@ void ResetBandMinimumSizeCounter() {
 }
 
 TBWToolBarObj::TBWToolBarObj() = default;
+
+HRESULT TBWToolBarObj::FinalConstruct() {
+  struct Named {
+    const char* name;
+    const char* failure;
+    win32::ScopedHandle* handle;
+  };
+  const Named mutexes[] = {
+      {kSharedDataMutexName, "Failed to create mutext for toolbar shared memory",
+       &sharedDataMutex_},
+      {kOptionsDialogMutexName, "Failed to create mutext for toolbar options page",
+       &optionsDialogMutex_},
+  };
+  for (const Named& mutex : mutexes) {
+    mutex.handle->Reset(CreateMutexA(nullptr, FALSE, mutex.name));
+    if (!*mutex.handle) {
+      const DWORD error = GetLastError();
+      GetUserMessages().ShowMessage(mutex.failure, "quorvane", kMbOk);
+      return HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_INVALID_HANDLE);
+    }
+  }
+  return S_OK;
+}
 
 TBWToolBarObj::~TBWToolBarObj() {
   Detach();
@@ -283,8 +309,10 @@ void TBWToolBarObj::SetBandIdealWidth(int width) {
 }
 
 void TBWToolBarObj::OnFocusChange(bool gotFocus) {
-  if (inputSite_)
-    inputSite_->OnFocusChangeIS(static_cast<IDeskBand*>(this), gotFocus ? TRUE : FALSE);
+  if (!inputSite_) return;
+  // The band's identity: the outer object's when aggregated.
+  IUnknown* band = outer_ ? outer_ : static_cast<IDeskBand*>(this);
+  inputSite_->OnFocusChangeIS(band, gotFocus ? TRUE : FALSE);
 }
 
 void TBWToolBarObj::SetStatusText(const std::string& text) {

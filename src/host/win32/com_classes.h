@@ -41,9 +41,11 @@ class TBWToolBarObj : public ComObjectRoot,
   // IPropertyNotifySink and IOleCommandTarget join as bases and rows here.
   static std::span<const QiEntry<TBWToolBarObj>> Interfaces();
 
-  // Construction work that can fail (the named mutexes, the shared data)
-  // belongs here: a failure fails CreateInstance.
-  HRESULT FinalConstruct() { return S_OK; }
+  // Opens the two named mutexes the processes share (the shared data's and
+  // the options dialog's); a failure is told to the user and fails
+  // CreateInstance. Loading the blocker settings into the shared data
+  // belongs here too.
+  HRESULT FinalConstruct();
   TBWToolBarObj();
   ~TBWToolBarObj() override;
 
@@ -74,8 +76,8 @@ class TBWToolBarObj : public ComObjectRoot,
   // for the browser's events, which arrive on this same IDispatch.
   // Next steps on this route: DWebBrowserEvents2 (connect in SetSite,
   // disconnect on OnQuit), the frame window subclass, the keyboard hook for
-  // a site without IInputObjectSite, the browser window table in the shared
-  // data and the two named mutexes of FinalConstruct.
+  // a site without IInputObjectSite and the browser window table in the
+  // shared data.
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
 
@@ -108,7 +110,11 @@ class TBWToolBarObj : public ComObjectRoot,
   DWORD viewMode_ = 0;
   bool shown_ = false;
   bool contextHelp_ = false;
+  win32::ScopedHandle sharedDataMutex_;
+  win32::ScopedHandle optionsDialogMutex_;
 };
+
+inline constexpr char kOptionsDialogMutexName[] = "MutexForOptionsDlgquorvane";
 
 // Where the band looks for the definition and its bitmaps: the module's
 // directory unless a directory is set (an empty one restores the default).
