@@ -122,6 +122,7 @@ class BandObjectTest : public ::testing::Test {
     ASSERT_TRUE(rebar);
     site.window = rebar;
     site.browser = &browser;
+    browser.frameWindow = frame_.get();
     WriteFile(dir.File("tbil.bmp"), BitmapBytes(16 * 4, 16));
     WriteFile(dir.File("tbhotil.bmp"), BitmapBytes(16 * 4, 16));
     WriteFile(dir.File("quorvane.tbd"), kDefinition);
@@ -218,7 +219,14 @@ TEST_F(BandObjectTest, SiteBuildsTheToolbarAndNullSiteGivesEverythingBack) {
   SendMessageA(control, WM_MENUSELECT, MAKEWPARAM(2048 + 800, MF_OWNERDRAW), 0);
   EXPECT_EQ(browser.statusTexts, std::vector<std::wstring>{L"Entry hint"});
 
+  // The frame window leads to this band through the shared table.
+  std::unique_ptr<SharedData> shared = SharedData::Open();
+  ASSERT_NE(shared, nullptr);
+  const auto frameKey = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(frame_.get()));
+  EXPECT_EQ(shared->FindBandByWindow(frameKey), reinterpret_cast<uintptr_t>(&Object()));
+
   EXPECT_EQ(withSite->SetSite(nullptr), S_OK);
+  EXPECT_EQ(shared->FindBandByWindow(frameKey), 0u);
   EXPECT_FALSE(IsWindow(control));
   EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 0);
   EXPECT_EQ(site.refs, 1u);
@@ -227,9 +235,11 @@ TEST_F(BandObjectTest, SiteBuildsTheToolbarAndNullSiteGivesEverythingBack) {
   // Sited again, then released while sited: the last release gives all back.
   ASSERT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
   EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 1);
+  EXPECT_NE(shared->FindBandByWindow(frameKey), 0u);
   withSite.Reset();
   input.Reset();
   band.Reset();
+  EXPECT_EQ(shared->FindBandByWindow(frameKey), 0u);
   EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 0);
   EXPECT_EQ(site.refs, 1u);
   EXPECT_EQ(browser.refs, 1u);

@@ -48,6 +48,10 @@ class FakeWebBrowser : public IWebBrowser2 {
     AddRef();
     return S_OK;
   }
+  HRESULT STDMETHODCALLTYPE get_HWND(SHANDLE_PTR* window) override {
+    *window = reinterpret_cast<SHANDLE_PTR>(frameWindow);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE put_StatusText(BSTR text) override {
     statusTexts.push_back(text ? std::wstring(text, SysStringLen(text)) : L"");
     return S_OK;
@@ -89,7 +93,6 @@ class FakeWebBrowser : public IWebBrowser2 {
   QV_UNUSED(PutProperty, (BSTR, VARIANT))
   QV_UNUSED(GetProperty, (BSTR, VARIANT*))
   QV_UNUSED(get_Name, (BSTR*))
-  QV_UNUSED(get_HWND, (SHANDLE_PTR*))
   QV_UNUSED(get_FullName, (BSTR*))
   QV_UNUSED(get_Path, (BSTR*))
   QV_UNUSED(get_Visible, (VARIANT_BOOL*))
@@ -127,6 +130,7 @@ class FakeWebBrowser : public IWebBrowser2 {
   bool targeted = false;
   ULONG postBytes = 0;
   std::vector<std::wstring> statusTexts;
+  HWND frameWindow = nullptr;
 };
 
 #undef QV_UNUSED

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlguid.h>
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -57,6 +58,14 @@ std::string ResourceDirectory() {
 
 HINSTANCE WindowInstance() {
   return ModuleInstance() ? ModuleInstance() : GetModuleHandleA(nullptr);
+}
+
+// What the browser window table stores of a window and of a band.
+uint64_t TableWindow(HWND window) {
+  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(window));
+}
+uint64_t TableBand(TBWToolBarObj* band) {
+  return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(band));
 }
 
 WindowId W(HWND window) {
@@ -242,13 +251,31 @@ HRESULT TBWToolBarObj::Attach(IUnknown* site) {
   if (!IsWindow(ToolbarControl())) return E_FAIL;
   ShowWindow(host_->Reflector(), SW_SHOW);
 
-  // Next steps here: the browser window table, DWebBrowserEvents2, and the
-  // keyboard hook for a site that has no input-object site.
+  // The frame window's procedure and the keyboard hook find this band
+  // through the browser window table. A full table has told the user
+  // already; the band works without its entry.
+  SHANDLE_PTR frame = 0;
+  if (SUCCEEDED(browser_->get_HWND(&frame)) && frame) {
+    frame_ = reinterpret_cast<HWND>(frame);
+    sharedData_ = SharedData::Open();
+    if (sharedData_)
+      registered_ = sharedData_->RegisterBrowserWindow(TableWindow(frame_), TableBand(this),
+                                                       GetCurrentThreadId(), GetCurrentProcessId());
+  }
+
+  // Next steps here: DWebBrowserEvents2, and the keyboard hook for a site
+  // that has no input-object site.
   inputSite_ = site_.As<IInputObjectSite>(IID_IInputObjectSite);
   return S_OK;
 }
 
 void TBWToolBarObj::Detach() {
+  if (registered_)
+    sharedData_->UnregisterBrowserWindow(TableBand(this), TableWindow(frame_),
+                                         GetCurrentProcessId());
+  registered_ = false;
+  sharedData_.reset();
+  frame_ = nullptr;
   // First, so that the focus leaving the windows below reports to nobody:
   // this may run in the destructor, when the band can no longer be handed
   // out.

@@ -24,6 +24,7 @@ namespace qv {
 
 class Browser;
 class LocalResourceLookup;
+class SharedData;
 class ToolbarWindowHost;
 
 // The band object. The browser creates one per browser window; it may be
@@ -76,8 +77,7 @@ class TBWToolBarObj : public ComObjectRoot,
   // for the browser's events, which arrive on this same IDispatch.
   // Next steps on this route: DWebBrowserEvents2 (connect in SetSite,
   // disconnect on OnQuit), the frame window subclass, the keyboard hook for
-  // a site without IInputObjectSite and the browser window table in the
-  // shared data.
+  // a site without IInputObjectSite.
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
 
@@ -110,6 +110,11 @@ class TBWToolBarObj : public ComObjectRoot,
   DWORD viewMode_ = 0;
   bool shown_ = false;
   bool contextHelp_ = false;
+  // The browser's frame window and the shared data whose browser window
+  // table names this band for it while sited.
+  HWND frame_ = nullptr;
+  std::unique_ptr<SharedData> sharedData_;
+  bool registered_ = false;
   win32::ScopedHandle sharedDataMutex_;
   win32::ScopedHandle optionsDialogMutex_;
 };
