@@ -114,22 +114,23 @@ bool SharedData::UnregisterBrowserWindow(uint64_t band, uint64_t frameWindow, ui
   return false;
 }
 
-uint64_t SharedData::FindBandByWindow(uint64_t window) {
+uint64_t SharedData::FindBand(bool (*matches)(const BrowserWindowEntry&, uint64_t), uint64_t key) {
   SharedLock lock(*mutex_, kSharedDataLockTimeoutMs);
   if (!lock.owns()) return 0;
   const int count = LiveCount();
   for (int i = 0; i < count; ++i)
-    if (layout().windows[i].frameWindow == window) return layout().windows[i].band;
+    if (matches(layout().windows[i], key)) return layout().windows[i].band;
   return 0;
 }
 
+uint64_t SharedData::FindBandByWindow(uint64_t window) {
+  return FindBand([](const BrowserWindowEntry& e, uint64_t w) { return e.frameWindow == w; },
+                  window);
+}
+
 uint64_t SharedData::FindBandByThread(uint32_t threadId) {
-  SharedLock lock(*mutex_, kSharedDataLockTimeoutMs);
-  if (!lock.owns()) return 0;
-  const int count = LiveCount();
-  for (int i = 0; i < count; ++i)
-    if (layout().windows[i].threadId == threadId) return layout().windows[i].band;
-  return 0;
+  return FindBand([](const BrowserWindowEntry& e, uint64_t t) { return e.threadId == t; },
+                  threadId);
 }
 
 std::vector<BrowserWindowEntry> SharedData::BrowserWindows() {

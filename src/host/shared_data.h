@@ -149,6 +149,9 @@ class SharedData {
   SharedData(std::unique_ptr<SharedMemoryBlock> block, std::unique_ptr<SharedMutex> mutex);
   SharedDataLayout& layout() const;
   int LiveCount() const;
+  // The band of the first live entry that matches key, under the mutex; 0
+  // for none or when the mutex stays busy.
+  uint64_t FindBand(bool (*matches)(const BrowserWindowEntry&, uint64_t), uint64_t key);
 
   std::unique_ptr<SharedMemoryBlock> block_;
   std::unique_ptr<SharedMutex> mutex_;
