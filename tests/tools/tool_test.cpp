@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -44,25 +46,15 @@ ToolRun RunArgs(const std::vector<std::string>& args) {
   return run;
 }
 
-// A folder standing for an installation directory.
+// A folder standing for an installation directory. Each test case runs in a
+// process of its own, in parallel with others: the folder's name must be
+// unique across processes, which TempDir makes it.
 class TempFolder {
  public:
-  TempFolder() {
-    static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("qv-tool-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + std::to_string(counter++));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
   std::string Write(const std::string& name, const std::string& bytes) const {
-    const fs::path file = path_ / name;
+    const std::string file = dir_.File(name);
     std::ofstream(file, std::ios::binary) << bytes;
-    return file.string();
+    return file;
   }
   // The two image lists a successful load looks up.
   void WriteBitmaps() const {
@@ -71,7 +63,7 @@ class TempFolder {
   }
 
  private:
-  fs::path path_;
+  TempDir dir_;
 };
 
 std::vector<std::string> Kinds(const JsonValue& tokens) {
