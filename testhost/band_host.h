@@ -1,0 +1,173 @@
+// A test browser window for the real quorvane.dll: a frame window with a
+// rebar and a band site, the band created through the registry, sited,
+// shown and driven by a script of navigations, clicks, keys and page
+// events against the scripted browser, then torn down as the browser does.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "image_file.h"
+#include "simulators/win32/scripted_com_browser.h"
+
+namespace qv::testhost {
+
+struct Step {
+  enum class Kind { kNavigate, kClick, kType, kEnter, kMouseDown, kNewWindow };
+  Kind kind = Kind::kNavigate;
+  sim::PageDescription page;  // kNavigate
+  int id = 0;                 // kClick, kType, kEnter: a button's command id; kMouseDown: element
+  std::wstring text;          // kType
+};
+
+// Reads a page file: lines "title = ...", "text = ...",
+// "element = TAG | id | text | name=value ...", "frame = URL | text"; '#'
+// starts a comment. False with a message naming the line on bad input.
+bool ReadPageFile(const std::string& path, sim::PageDescription* page, std::string* error);
+
+struct MessageRecord {
+  std::wstring caption;
+  std::wstring text;
+  int answer = 0;
+};
+
+struct ButtonRecord {
+  int id = 0;
+  std::wstring text;
+  int state = 0;
+  int style = 0;
+  int bitmap = 0;
+  RECT rect{};
+};
+
+struct ControlRecord {
+  std::wstring className;
+  std::wstring text;
+  RECT rect{};  // in the frame window's client coordinates
+  bool visible = false;
+};
+
+// Answers every dialog box of this thread with its first button (IDOK for
+// a message box) as soon as it is activated, and records its caption and
+// text. One at a time per thread.
+class MessageBoxAnswerer {
+ public:
+  MessageBoxAnswerer();
+  ~MessageBoxAnswerer();
+  MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+  MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+  const std::vector<MessageRecord>& Messages() const { return messages_; }
+  int MenusOpened() const { return menus_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+  HHOOK hook_ = nullptr;
+  std::vector<MessageRecord> messages_;
+  int menus_ = 0;
+};
+
+// The browser's side of the band: its window (the rebar), the
+// input-object site and the browser service.
+class BandSite final : public IOleWindow, public IInputObjectSite, public IServiceProvider {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs); }
+  STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--refs); }
+  STDMETHODIMP GetWindow(HWND* out) override;
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP OnFocusChangeIS(IUnknown* band, BOOL got) override;
+  STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** out) override;
+
+  long refs = 1;  // the host's own
+  HWND window = nullptr;
+  IWebBrowser2* browser = nullptr;
+  std::vector<bool> focusChanges;
+};
+
+struct HostOptions {
+  std::string definitionDir;  // copied next to the registered DLL when set
+  std::string registerDll;    // DllRegisterServer of this DLL first when set
+  std::vector<Step> steps;
+  bool followNavigations = true;  // run the navigations the band asks for
+};
+
+class BandHost {
+ public:
+  BandHost();
+  ~BandHost();
+  BandHost(const BandHost&) = delete;
+  BandHost& operator=(const BandHost&) = delete;
+
+  // Registration and definition staging, the windows, the band from the
+  // registry, SetSite, band information, RB_INSERTBAND and ShowDW.
+  bool Start(const HostOptions& options);
+  void RunStep(const Step& step);
+  // OnQuit, ShowDW(FALSE), CloseDW, SetSite(NULL), the last Release, then
+  // the reference counts of everything handed out.
+  void Stop();
+
+  // Runs the messages waiting for this thread; keys go to the band first
+  // while it has the focus, as the browser routes them.
+  void Pump();
+  bool Snapshot(Picture* picture);
+
+  bool Loaded() const { return loaded_; }
+  const std::vector<std::string>& Errors() const { return errors_; }
+  const std::vector<DESKBANDINFO>& BandInfo() const { return bandInfo_; }
+  std::vector<ButtonRecord> Buttons() const;
+  std::vector<ControlRecord> Controls() const;
+  const MessageBoxAnswerer& Answerer() const { return answerer_; }
+  sim::ScriptedWebBrowser* Browser() const { return browser_; }
+  HWND Toolbar() const { return toolbar_; }
+  HWND Frame() const { return frame_; }
+  HWND ComboEdit(int id) const;
+  const BandSite& Site() const { return site_; }
+  IUnknown* Band() const { return band_; }
+
+  // After Stop: every scripted object at the one reference its owner
+  // holds, no transient object alive, the site and browser given back.
+  bool AllReferencesBack() const;
+  // The whole run as one JSON object.
+  std::string Json() const;
+
+ private:
+  void Error(const std::string& text) { errors_.push_back(text); }
+  bool StageDefinition(const std::string& dir);
+  void FollowNavigations();
+
+  MessageBoxAnswerer answerer_;
+  HostOptions options_;
+  HWND frame_ = nullptr;
+  HWND rebar_ = nullptr;
+  HWND toolbar_ = nullptr;
+  BandSite site_;
+  sim::ScriptedWebBrowser* browser_ = nullptr;
+  IUnknown* band_ = nullptr;
+  IDeskBand* deskBand_ = nullptr;
+  IInputObject* input_ = nullptr;
+  bool comInitialized_ = false;
+  bool loaded_ = false;
+  bool stopped_ = false;
+  HRESULT registered_ = S_FALSE;
+  HRESULT created_ = E_FAIL;
+  HRESULT sited_ = E_FAIL;
+  HRESULT shown_ = E_FAIL;
+  std::string stagedTo_;
+  std::vector<DESKBANDINFO> bandInfo_;
+  std::vector<std::string> errors_;
+  std::vector<std::string> steps_;
+  std::vector<ButtonRecord> buttonsAtEnd_;
+  std::vector<ControlRecord> controlsAtEnd_;
+  std::vector<sim::ObjectCount> counts_;
+  int transientAlive_ = 0;
+  long browserRefs_ = 0;
+  long siteRefs_ = 0;
+  ULONG bandRefsLeft_ = 0;
+  int uiHandlersSet_ = 0;
+  double startMs_ = 0;
+};
+
+}  // namespace qv::testhost

@@ -1,0 +1,136 @@
+// testhost.exe: runs the registered quorvane.dll in a test browser window
+// and prints what happened as one JSON object.
+//
+//   testhost.exe --json [--register DLL] [--definition-dir DIR]
+//                [--page URL [--page-file FILE]]... [--click ID]...
+//                [--type ID=TEXT] [--enter ID] [--search ID=TEXT]
+//                [--mousedown N] [--new-window] [--no-follow] [--snapshot FILE]
+//
+// The steps run in the order given. ID is a toolbar button's command id
+// (1024 + the item's index); --search types and presses Enter.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "band_host.h"
+#include "json_writer.h"
+
+namespace {
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr,
+               "testhost: %s\nusage: testhost.exe --json [--register DLL] [--definition-dir DIR]"
+               " [--page URL [--page-file FILE]]... [--click ID]... [--type ID=TEXT] [--enter ID]"
+               " [--search ID=TEXT] [--mousedown N] [--new-window] [--no-follow]"
+               " [--snapshot FILE]\n",
+               problem.c_str());
+  return 2;
+}
+
+std::wstring Wide(const std::string& text) {
+  std::wstring out(text.size() * 2 + 1, L'\0');
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()));
+  out.resize(size > 0 ? static_cast<size_t>(size - 1) : 0);
+  return out;
+}
+
+bool ParseId(const std::string& text, int* id) {
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < 0 || value > 65535) return false;
+  *id = static_cast<int>(value);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using qv::testhost::Step;
+  qv::testhost::HostOptions options;
+  std::string snapshot;
+  bool json = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "--json") {
+      json = true;
+    } else if (arg == "--no-follow") {
+      options.followNavigations = false;
+    } else if (arg == "--new-window") {
+      Step step;
+      step.kind = Step::Kind::kNewWindow;
+      options.steps.push_back(step);
+    } else if (!value(&v)) {
+      return Usage(arg.rfind("--", 0) == 0 ? arg + " needs a value" : "unknown argument " + arg);
+    } else if (arg == "--register") {
+      options.registerDll = v;
+    } else if (arg == "--definition-dir") {
+      options.definitionDir = v;
+    } else if (arg == "--snapshot") {
+      snapshot = v;
+    } else if (arg == "--page") {
+      Step step;
+      step.page.url = Wide(v);
+      step.page.title = step.page.url;
+      options.steps.push_back(step);
+    } else if (arg == "--page-file") {
+      if (options.steps.empty() || options.steps.back().kind != Step::Kind::kNavigate)
+        return Usage("--page-file must follow a --page");
+      std::string error;
+      if (!qv::testhost::ReadPageFile(v, &options.steps.back().page, &error)) return Usage(error);
+    } else if (arg == "--click" || arg == "--enter" || arg == "--mousedown") {
+      Step step;
+      step.kind = arg == "--click"   ? Step::Kind::kClick
+                  : arg == "--enter" ? Step::Kind::kEnter
+                                     : Step::Kind::kMouseDown;
+      if (!ParseId(v, &step.id)) return Usage(arg + " needs a number, not " + v);
+      options.steps.push_back(step);
+    } else if (arg == "--type" || arg == "--search") {
+      const size_t equals = v.find('=');
+      Step step;
+      step.kind = Step::Kind::kType;
+      if (equals == std::string::npos || !ParseId(v.substr(0, equals), &step.id))
+        return Usage(arg + " needs ID=TEXT, not " + v);
+      step.text = Wide(v.substr(equals + 1));
+      options.steps.push_back(step);
+      if (arg == "--search") {
+        step.kind = Step::Kind::kEnter;
+        options.steps.push_back(step);
+      }
+    } else {
+      return Usage("unknown argument " + arg);
+    }
+  }
+  if (!json) return Usage("only --json output is offered");
+
+  int status = 0;
+  {
+    qv::testhost::BandHost host;
+    if (host.Start(options)) {
+      for (const Step& step : options.steps) host.RunStep(step);
+      if (!snapshot.empty()) {
+        qv::testhost::Picture picture;
+        std::string error;
+        if (!host.Snapshot(&picture) || !qv::testhost::WritePicture(picture, snapshot, &error)) {
+          std::fprintf(stderr, "testhost: cannot write the snapshot %s %s\n", snapshot.c_str(),
+                       error.c_str());
+          status = 1;
+        }
+      }
+    } else {
+      status = 1;
+    }
+    host.Stop();
+    std::printf("%s\n", host.Json().c_str());
+    if (!host.AllReferencesBack() && status == 0) status = 3;
+  }
+  std::fflush(stdout);
+  return status;
+}
