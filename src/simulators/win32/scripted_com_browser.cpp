@@ -203,7 +203,6 @@ ScriptedWebBrowser* ScriptedWebBrowser::CreateTop(HWND frameWindow) {
   // The top browser holds the ledger, so it is counted apart from it.
   auto* browser =
       new ScriptedWebBrowser(nullptr, ledger.get(), events.get(), frameWindow, site, L"browser");
-  site->Release();  // the browser holds its own
   browser->ownedLedger_ = std::move(ledger);
   browser->ownedEvents_ = std::move(events);
   browser->top_ = true;
@@ -220,15 +219,14 @@ ScriptedWebBrowser::ScriptedWebBrowser(ObjectLedger* countIn, ObjectLedger* ledg
       events_(events),
       frame_(frame),
       top_(false),
-      clientSite_(site) {
-  clientSite_->AddRef();
-}
+      clientSite_(site) {}
 
 ScriptedWebBrowser::~ScriptedWebBrowser() {
   for (ScriptedDocument* document : documents_) document->Release();
   for (ScriptedWebBrowser* frame : frameBrowsers_) frame->Release();
   if (events2_) events2_->Release();
-  clientSite_->Release();
+  // The top browser's own; its frames and documents go first.
+  if (top_) clientSite_->Release();
 }
 
 STDMETHODIMP ScriptedWebBrowser::QueryInterface(REFIID iid, void** out) {

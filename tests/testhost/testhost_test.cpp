@@ -1,0 +1,196 @@
+// The real quorvane.dll in the test browser window: registered in the
+// Wine prefix, created through the registry, sited with the scripted
+// browser and driven through its real toolbar control. The cases share the
+// prefix's registry and run one at a time (RESOURCE_LOCK in CMake).
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "band_host.h"
+#include "simulators/win32/scripted_dom.h"
+
+namespace qv::test {
+namespace {
+
+using testhost::BandHost;
+using testhost::HostOptions;
+using testhost::Step;
+
+std::string Directory(const std::string& path) {
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+std::string ThisProgram() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return path;
+}
+
+// The built DLL copied into a folder of this process's own, so that the
+// definitions the cases put beside it stay out of the build tree.
+std::string StagedDll() {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string dir =
+      std::string(temp) + "qv-testhost-" + std::to_string(GetCurrentProcessId()) + "\\";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  const std::string dll = dir + "quorvane.dll";
+  if (GetFileAttributesA(dll.c_str()) == INVALID_FILE_ATTRIBUTES)
+    CopyFileA((Directory(ThisProgram()) + "..\\src\\quorvane.dll").c_str(), dll.c_str(), FALSE);
+  return dll;
+}
+
+std::string Examples() {
+  // The source tree as CTest names it (a Unix path: the Z: drive), else
+  // found from the build tree.
+  const char* source = std::getenv("QV_SOURCE_DIR");
+  if (source == nullptr) return Directory(ThisProgram()) + "..\\..\\..\\examples";
+  return (source[0] == '/' ? "Z:" : "") + std::string(source) + "/examples";
+}
+
+Step Navigation(const wchar_t* url) {
+  Step step;
+  step.page.url = url;
+  step.page.title = L"Scripted page";
+  step.page.bodyText = L"A page with words and more words.";
+  step.page.elements.push_back({L"A", L"link", L"a link", {{L"href", L"http://link.test/"}}});
+  step.page.elements.push_back({L"EMBED", L"movie", L"", {}});
+  step.page.frames.push_back({L"http://frame.test/", L"Frame", L"frame words", {}, {}});
+  return step;
+}
+
+Step Input(Step::Kind kind, int id, const wchar_t* text = L"") {
+  Step step;
+  step.kind = kind;
+  step.id = id;
+  step.text = text;
+  return step;
+}
+
+class TestHostTest : public ::testing::Test {
+ protected:
+  HostOptions Options(const std::string& definitionDir) {
+    HostOptions options;
+    options.registerDll = StagedDll();
+    options.definitionDir = definitionDir;
+    return options;
+  }
+};
+
+TEST_F(TestHostTest, ExampleDefinitionFillsTheRealToolbarControl) {
+  BandHost host;
+  ASSERT_TRUE(host.Start(Options(Examples())));
+  EXPECT_TRUE(host.Loaded());
+  EXPECT_TRUE(host.Errors().empty());
+  EXPECT_TRUE(host.Answerer().Messages().empty());
+  const std::vector<testhost::ButtonRecord> buttons = host.Buttons();
+  ASSERT_GE(buttons.size(), 5u);
+  for (size_t i = 0; i < buttons.size(); ++i) EXPECT_EQ(buttons[i].id, 1024 + static_cast<int>(i));
+  bool search = false;
+  for (const auto& button : buttons) search = search || button.text == L"Search";
+  EXPECT_TRUE(search);
+  // Its controls sit inside the toolbar, with the rows the rebar gave.
+  ASSERT_EQ(host.BandInfo().size(), 3u);
+  EXPECT_EQ(host.BandInfo()[2].ptMinSize.y, 22);
+  EXPECT_TRUE(IsWindowVisible(host.Toolbar()));
+  testhost::Picture picture;
+  ASSERT_TRUE(host.Snapshot(&picture));
+  EXPECT_EQ(picture.width * picture.height * 3, static_cast<int>(picture.rgb.size()));
+}
+
+TEST_F(TestHostTest, SearchTypedAndEnteredReachesTheBrowserAsNavigate2) {
+  BandHost host;
+  HostOptions options = Options(Examples());
+  options.followNavigations = false;
+  ASSERT_TRUE(host.Start(options));
+  host.RunStep(Navigation(L"http://start.test/page"));
+  host.RunStep(Input(Step::Kind::kType, 1026, L"two words"));
+  ASSERT_TRUE(host.Browser()->Navigations().empty());
+  host.RunStep(Input(Step::Kind::kEnter, 1026));
+  ASSERT_EQ(host.Browser()->Navigations().size(), 1u);
+  const sim::NavigationRecord& asked = host.Browser()->Navigations()[0];
+  EXPECT_EQ(asked.method, L"Navigate2");
+  EXPECT_NE(asked.url.find(L"q=two+words"), std::wstring::npos) << asked.url.c_str();
+}
+
+TEST_F(TestHostTest, OnQuitTeardownGivesEveryScriptedObjectBack) {
+  BandHost host;
+  ASSERT_TRUE(host.Start(Options(Examples())));
+  host.RunStep(Navigation(L"http://one.test/"));
+  host.RunStep(Input(Step::Kind::kMouseDown, 0));
+  host.RunStep(Input(Step::Kind::kNewWindow, 0));
+  host.RunStep(Input(Step::Kind::kClick, 1028));
+  host.RunStep(Navigation(L"http://two.test/"));
+  host.Stop();
+  EXPECT_TRUE(host.AllReferencesBack()) << host.Json();
+  EXPECT_EQ(host.Site().refs, 1);
+  EXPECT_EQ(host.Browser()->EventSinks(), 0);
+  EXPECT_EQ(host.Browser()->Events().back().name, L"OnQuit");
+}
+
+TEST_F(TestHostTest, MessageBoxDuringSetSiteIsAnsweredAndRecorded) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string dir = std::string(temp) + "qv-testhost-broken\\";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  std::ofstream(dir + "quorvane.tbd") << "TBW_Toolbar { BUTTON { caption = \n";
+  {
+    BandHost host;
+    host.Start(Options(dir));
+    host.Stop();
+    ASSERT_FALSE(host.Answerer().Messages().empty()) << host.Json();
+    EXPECT_FALSE(host.Answerer().Messages()[0].caption.empty());
+    EXPECT_EQ(host.Answerer().Messages()[0].answer, IDOK);
+    EXPECT_TRUE(host.AllReferencesBack()) << host.Json();
+  }
+  DeleteFileA((dir + "quorvane.tbd").c_str());
+  RemoveDirectoryA(dir.c_str());
+}
+
+TEST_F(TestHostTest, TestHostExePrintsOneJsonObject) {
+  const std::string exe = Directory(ThisProgram()) + "..\\testhost\\testhost.exe";
+  std::string line = "\"" + exe + "\" --json --register \"" + StagedDll() +
+                     "\" --definition-dir \"" + Examples() +
+                     "\" --page http://example.test/ --search 1026=words --click 1024";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  ASSERT_TRUE(CreatePipe(&read, &write, &inherit, 0));
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &startup, &process));
+  CloseHandle(write);
+  std::string out;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+  CloseHandle(read);
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  EXPECT_EQ(code, 0u) << out;
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out.front(), '{');
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line";
+  for (const char* key :
+       {"\"loaded\":true", "\"bandInfo\":[{", "\"buttons\":[{", "\"controls\":[{", "\"messages\":[",
+        "\"navigations\":[{\"method\":\"Navigate2\"", "\"events\":[{", "\"allBack\":true"})
+    EXPECT_NE(out.find(key), std::string::npos) << key << "\n" << out;
+}
+
+}  // namespace
+}  // namespace qv::test
+
+#endif  // _WIN32
