@@ -24,3 +24,57 @@ echo "\$ quorvane-tbdl load examples/quorvane.tbd"
 echo
 echo "\$ quorvane-tbdl show examples/quorvane.tbd"
 "$tool" show examples/quorvane.tbd
+
+# The real quorvane.dll in the test browser window under Wine: the Windows
+# x86_64 build, a private prefix, the DLL registered there, the example
+# toolbar shown for a page, a search typed into it, and its picture.
+wine=$(command -v wine64 || true)
+[[ -z $wine && -x /usr/lib/wine/wine64 ]] && wine=/usr/lib/wine/wine64
+if [[ -z $wine ]] || ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  echo
+  echo "demo: Wine or the mingw-w64 compilers are missing; the Windows part is skipped"
+  exit 0
+fi
+echo
+echo "\$ building quorvane.dll and testhost.exe for Windows x86_64"
+cmake -S . -B "$out/win64" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
+ninja -C "$out/win64" -j"$jobs" quorvane testhost >/dev/null
+
+demo=$out/demo
+export WINEPREFIX=$demo/wineprefix WINEDEBUG=-all WINEARCH=win64
+unset DISPLAY
+wineserver=$(dirname "$wine")/wineserver
+[[ -x $wineserver ]] || wineserver=wineserver
+trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
+rm -rf "$demo"
+mkdir -p "$demo/bin"
+echo "\$ making a private Wine prefix (null graphics driver, no crash dialog)"
+WINEDLLOVERRIDES="mscoree=;mshtml=" timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+timeout 60 "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+timeout 60 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+  >/dev/null 2>&1
+"$wineserver" -w || true
+# The DLL reads its definition from its own folder: a copy of it is
+# registered, and testhost puts the example definition beside it.
+cp "$out/win64/src/quorvane.dll" "$demo/bin/"
+win() { echo "Z:${1//\//\\}"; }
+echo "\$ testhost.exe --json --register quorvane.dll --definition-dir examples --page ... --snapshot toolbar.png"
+timeout 120 "$wine" "$out/win64/testhost/testhost.exe" --json \
+  --register "$(win "$demo/bin/quorvane.dll")" --definition-dir "$(win "$root/examples")" \
+  --page http://www.example.com/ --search "1026=toolbar demo" \
+  --snapshot "$(win "$demo/toolbar.png")" >"$demo/testhost.json"
+python3 - "$demo/testhost.json" <<'PY'
+import json, sys
+run = json.load(open(sys.argv[1]))
+print("loaded:", run["loaded"])
+print("band info (first three answers):",
+      [(b["minSize"], b["actual"], b["modeFlags"]) for b in run["bandInfo"]])
+print("buttons:", ", ".join(f'{b["id"]} "{b["text"]}"' for b in run["buttons"]))
+print("controls:", ", ".join(c["class"] for c in run["controls"]))
+print("messages:", run["messages"])
+print("navigations:", [n["url"] for n in run["navigations"]])
+print("events:", ", ".join(f'{e["event"]}({e["sinks"]} sinks)' for e in run["events"]))
+print("references after teardown all back:", run["references"]["allBack"])
+PY
+echo "picture: $demo/toolbar.png"

@@ -115,6 +115,8 @@ class BandHost {
   bool Snapshot(Picture* picture);
 
   bool Loaded() const { return loaded_; }
+  // From CoCreateInstance to the toolbar shown, in milliseconds.
+  double StartDurationMs() const { return startDurationMs_; }
   const std::vector<std::string>& Errors() const { return errors_; }
   const std::vector<DESKBANDINFO>& BandInfo() const { return bandInfo_; }
   std::vector<ButtonRecord> Buttons() const;
@@ -168,6 +170,7 @@ class BandHost {
   ULONG bandRefsLeft_ = 0;
   int uiHandlersSet_ = 0;
   double startMs_ = 0;
+  double startDurationMs_ = 0;
 };
 
 }  // namespace qv::testhost
