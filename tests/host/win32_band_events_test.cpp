@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@
 #include "platform/win32/scoped.h"
 #include "support/fake_web_browser.h"
 #include "toolbar_fixture.h"
+#include "win32_band_dom_doubles.h"
 
 namespace qv::test {
 namespace {
@@ -69,12 +71,14 @@ class RecordingBlocker : public PopupBlockerHooks {
     return blockResize;
   }
   void OnBrowserQuit(Browser*) override { ++quits; }
+  void OnPageComplete(Document&, Browser*) override { ++pageCompletes; }
 
   bool cancel = false;
   bool blockResize = false;
   std::vector<BandPopupFlags> asked;
   int resizeAsks = 0;
   int quits = 0;
+  int pageCompletes = 0;
   bool sawBrowser = false;
 };
 
@@ -486,6 +490,92 @@ TEST_F(BandEventsTest, TwoBandsOnOneFrameWindowPutItsProcedureBackOnlyWhenBothLe
   EXPECT_EQ(ProcOf(frame.get()), &FrameProc);
 }
 
+#ifdef _WIN64
+TEST_F(BandEventsTest, PagesGetTheirSinksAndTheBandAsTheirUiHandler) {
+  std::unique_ptr<DomPage, void (*)(DomPage*)> page(NewDomPage(), DeleteDomPage);
+  auto* document = static_cast<IDispatch*>(DomDocument(page.get()));  // the test's reference
+  frameBrowser.document = document;
+  browser.document = document;
+  Site();
+
+  // A frame's document completes: the handlers listen to it and its window.
+  EXPECT_EQ(Fire(259, {Disp(&frameBrowser), Number(0)}), S_OK);
+  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kDocumentEvents), 1);
+  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kWindowEvents), 1);
+  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kPropertyNotify), 0);
+  EXPECT_EQ(DomUiHandlerSets(page.get()), 0);
+
+  // A mouse-down on what asks for more (tags in any case) allows the next
+  // window; one elsewhere, or outside the body, does not.
+  struct Click {
+    std::vector<std::wstring> path;
+    bool withEvent;
+    uint32_t allow;
+  };
+  const Click clicks[] = {
+      {{L"span", L"a", L"div", L"BODY", L"HTML"}, true, 1},
+      {{L"div", L"p", L"body", L"html"}, true, 0},
+      {{L"p", L"BODY", L"A"}, true, 0},
+      {{L"Area", L"map", L"body"}, true, 1},
+      {{L"INPUT", L"form", L"body"}, true, 1},
+      {{L"img", L"body"}, false, 1},  // the event only on the window
+      {{}, true, 0},
+  };
+  for (size_t i = 0; i < std::size(clicks); ++i) {
+    const Click& click = clicks[i];
+    EXPECT_EQ(Fire(104), S_OK);
+    EXPECT_EQ(Navigate(L"javascript:0"), S_OK);
+    EXPECT_EQ(Fire(251), S_OK);  // clears the allow flag
+    ASSERT_EQ(Flags().allow, 0u);
+    DomSetClickPath(page.get(), click.path);
+    DomFireMouseDown(page.get(), click.withEvent);
+    EXPECT_EQ(Flags().allow, click.allow) << "click " << i;
+  }
+  DomFireBeforeUnload(page.get());
+  EXPECT_EQ(Flags().beforeUnload, 1u);
+
+  // The top frame's document becomes the current one.
+  EXPECT_EQ(Fire(252, {Disp(&frameBrowser), Number(0)}), S_OK);
+  EXPECT_EQ(Fire(259, {Disp(&frameBrowser), Number(0)}), S_OK);
+  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kDocumentEvents), 1);  // replaced, not added
+  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kPropertyNotify), 1);
+  EXPECT_EQ(DomUiHandlerSets(page.get()), 1);
+  ComRef<IDocHostUIHandler> ui = band.As<IDocHostUIHandler>(IID_IDocHostUIHandler);
+  EXPECT_EQ(DomCustomUiHandler(page.get()), static_cast<void*>(ui.get()));
+  EXPECT_EQ(blocker.pageCompletes, 1);
+  // What the band does not answer itself goes to the browser's own.
+  EXPECT_EQ(ui->ShowUI(0, nullptr, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(ui->ShowContextMenu(0, nullptr, nullptr, nullptr), S_FALSE);
+  ComRef<IOleCommandTarget> commands = band.As<IOleCommandTarget>(IID_IOleCommandTarget);
+  EXPECT_EQ(commands->Exec(nullptr, OLECMDID_PRINT, 0, nullptr, nullptr), OLECMDERR_E_NOTSUPPORTED);
+  EXPECT_EQ(commands->Exec(nullptr, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, nullptr), S_OK);
+  EXPECT_EQ(DomDefaultCalls(page.get()), 2);
+
+  // Only a complete page is handed to the blocker.
+  DomSetReadyState(page.get(), L"interactive");
+  DomFireReadyStateChanged(page.get());
+  EXPECT_EQ(blocker.pageCompletes, 1);
+  DomSetReadyState(page.get(), L"complete");
+  DomFireReadyStateChanged(page.get());
+  EXPECT_EQ(blocker.pageCompletes, 2);
+
+  // Leaving the page drops the frame sinks; leaving the browser drops the
+  // rest and takes the band back from the document.
+  EXPECT_EQ(Navigate(L"http://next.test/"), S_OK);
+  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kDocumentEvents), 0);
+  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kWindowEvents), 0);
+  ui.Reset();
+  commands.Reset();
+  EXPECT_EQ(withSite->SetSite(nullptr), S_OK);
+  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kPropertyNotify), 0);
+  EXPECT_EQ(DomCustomUiHandler(page.get()), nullptr);
+  EXPECT_EQ(DomReferences(page.get()), 1);
+  document->Release();
+  frameBrowser.document = nullptr;
+  browser.document = nullptr;
+}
+#endif
+
 int g_keysSeen = 0;
 LRESULT CALLBACK CountingKeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION) ++g_keysSeen;
@@ -500,15 +590,20 @@ TEST_F(BandEventsTest, TheKeyboardHookPassesEveryKeyOn) {
   site.offerInputSite = false;
   Site();
   ASSERT_NE(Object().KeyboardHook(), nullptr);
-  SetForegroundWindow(frame.get());
-  SetFocus(frame.get());
-  g_keysSeen = 0;
-  keybd_event('Q', 0, 0, 0);
-  keybd_event('Q', 0, KEYEVENTF_KEYUP, 0);
-  MSG message;
-  for (int i = 0; i < 50 && g_keysSeen < 2; ++i) {
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    Sleep(10);
+  // Other test processes of the same Wine server may take the foreground
+  // for a moment: the keys are sent again when they went elsewhere.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    SetForegroundWindow(frame.get());
+    SetFocus(frame.get());
+    g_keysSeen = 0;
+    keybd_event('Q', 0, 0, 0);
+    keybd_event('Q', 0, KEYEVENTF_KEYUP, 0);
+    MSG message;
+    for (int i = 0; i < 50 && g_keysSeen < 2; ++i) {
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+      Sleep(10);
+    }
+    if (g_keysSeen >= 2) break;
   }
   EXPECT_EQ(g_keysSeen, 2);
   UnhookWindowsHookEx(own);
