@@ -39,57 +39,6 @@ constexpr char kDefinition[] = R"(TBW_Toolbar {
              GOTOURL { name = "find" url = "http://find.test/?q=%bandq" } }
 })";
 
-// The browser's side of a band: its window, its input-object site and its
-// services, each of which a test may withhold.
-class TestSite : public IOleWindow, public IInputObjectSite, public IServiceProvider {
- public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    *out = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown))
-      *out = static_cast<IOleWindow*>(this);
-    else if (IsEqualIID(iid, IID_IOleWindow) && offerWindow)
-      *out = static_cast<IOleWindow*>(this);
-    else if (IsEqualIID(iid, IID_IInputObjectSite) && offerInputSite)
-      *out = static_cast<IInputObjectSite*>(this);
-    else if (IsEqualIID(iid, IID_IServiceProvider) && offerServices)
-      *out = static_cast<IServiceProvider*>(this);
-    if (*out == nullptr) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs; }
-
-  STDMETHODIMP GetWindow(HWND* out) override {
-    *out = window;
-    return S_OK;
-  }
-  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-  STDMETHODIMP OnFocusChangeIS(IUnknown* band, BOOL got) override {
-    focusChanges.push_back(got != FALSE);
-    focusFromBand = band != nullptr;
-    return S_OK;
-  }
-
-  STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** out) override {
-    *out = nullptr;
-    if (!IsEqualGUID(service, SID_SWebBrowserApp)) return E_NOINTERFACE;
-    if (FAILED(serviceAnswer)) return serviceAnswer;
-    return browser ? browser->QueryInterface(iid, out) : S_OK;
-  }
-
-  ULONG refs = 1;  // the test's own
-  HWND window = nullptr;
-  IWebBrowser2* browser = nullptr;
-  bool offerWindow = true;
-  bool offerInputSite = true;
-  bool offerServices = true;
-  HRESULT serviceAnswer = S_OK;
-  std::vector<bool> focusChanges;
-  bool focusFromBand = false;
-};
-
 int CountChildren(HWND parent, const char* className) {
   struct Count {
     const char* name;
@@ -139,6 +88,8 @@ class BandObjectTest : public ::testing::Test {
     ASSERT_TRUE(withSite && input);
   }
   void TearDown() override {
+    // As the browser does: a band it let go of stops listening to it.
+    if (withSite) withSite->SetSite(nullptr);
     withSite.Reset();
     input.Reset();
     band.Reset();
@@ -184,7 +135,7 @@ class BandObjectTest : public ::testing::Test {
   ScopedService<UserMessages> useMessages{&PlatformServices::messages, &messages};
   TempDir dir;
   FakeWebBrowser browser;
-  TestSite site;
+  FakeBandSite site;
   long locksAtStart = 0;
   win32::ScopedWindow frame_;
   HWND rebar = nullptr;
@@ -232,13 +183,17 @@ TEST_F(BandObjectTest, SiteBuildsTheToolbarAndNullSiteGivesEverythingBack) {
   EXPECT_EQ(site.refs, 1u);
   EXPECT_EQ(browser.refs, 1u);
 
-  // Sited again, then released while sited: the last release gives all back.
+  // Sited again, then released while sited: the browser's events keep the
+  // band until the browser quits, and the last release gives all back.
   ASSERT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
   EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 1);
   EXPECT_NE(shared->FindBandByWindow(frameKey), 0u);
   withSite.Reset();
   input.Reset();
   band.Reset();
+  EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 1);
+  EXPECT_EQ(browser.events.Fire(253), S_OK);
+  EXPECT_TRUE(browser.events.sinks.empty());
   EXPECT_EQ(shared->FindBandByWindow(frameKey), 0u);
   EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 0);
   EXPECT_EQ(site.refs, 1u);
@@ -249,18 +204,18 @@ TEST_F(BandObjectTest, SiteBuildsTheToolbarAndNullSiteGivesEverythingBack) {
 TEST_F(BandObjectTest, SiteWithoutBrowserOrWindowFailsAndKeepsNothing) {
   struct Case {
     const char* what;
-    void (*spoil)(TestSite&);
+    void (*spoil)(FakeBandSite&);
     HRESULT answer;
   };
   const Case cases[] = {
-      {"no services", [](TestSite& s) { s.offerServices = false; }, E_INVALIDARG},
-      {"service fails", [](TestSite& s) { s.serviceAnswer = E_NOINTERFACE; }, E_FAIL},
-      {"no browser", [](TestSite& s) { s.browser = nullptr; }, E_INVALIDARG},
-      {"no window", [](TestSite& s) { s.offerWindow = false; }, E_FAIL},
-      {"not a window", [](TestSite& s) { s.window = reinterpret_cast<HWND>(0x4321); }, E_FAIL},
+      {"no services", [](FakeBandSite& s) { s.offerServices = false; }, E_INVALIDARG},
+      {"service fails", [](FakeBandSite& s) { s.serviceAnswer = E_NOINTERFACE; }, E_FAIL},
+      {"no browser", [](FakeBandSite& s) { s.browser = nullptr; }, E_INVALIDARG},
+      {"no window", [](FakeBandSite& s) { s.offerWindow = false; }, E_FAIL},
+      {"not a window", [](FakeBandSite& s) { s.window = reinterpret_cast<HWND>(0x4321); }, E_FAIL},
   };
   for (const Case& c : cases) {
-    TestSite spoilt;
+    FakeBandSite spoilt;
     spoilt.window = rebar;
     spoilt.browser = &browser;
     c.spoil(spoilt);

@@ -1,16 +1,101 @@
 // A web browser object for the Win32 adapter tests: counts its references,
 // records what it was asked to navigate to and reports a fixed address. Only
-// the methods the adapters under test call do anything.
+// the methods the adapters under test call do anything. Its DWebBrowserEvents2
+// connection point is real: it counts advises, unadvises and its own
+// references, holds a reference to each sink, and fires events at them.
 #pragma once
 #ifdef _WIN32
 
 #include <windows.h>
 #include <exdisp.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <shlguid.h>
+#include <shlobj.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
 namespace qv::test {
+
+// A connection point that lives inside its container (not on the heap):
+// its references are counted, never freed.
+class FakeConnectionPoint : public IConnectionPoint {
+ public:
+  FakeConnectionPoint(const IID& iid, IConnectionPointContainer* container)
+      : iid_(iid), container_(container) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IConnectionPoint))
+      return E_NOINTERFACE;
+    *out = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
+    *iid = iid_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override {
+    *out = container_;
+    container_->AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override {
+    if (sink == nullptr || cookie == nullptr) return E_POINTER;
+    sink->AddRef();
+    *cookie = next_++;
+    sinks[*cookie] = sink;
+    ++advises;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    auto found = sinks.find(cookie);
+    if (found == sinks.end()) return CONNECT_E_NOCONNECTION;
+    IUnknown* sink = found->second;
+    sinks.erase(found);
+    ++unadvises;
+    sink->Release();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  // Fires an event at every sink; args are in the event's declared order
+  // (they are passed last first, as COM does). The answer of the last sink.
+  HRESULT Fire(DISPID id, std::vector<VARIANT> args = {}) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr,
+                      static_cast<UINT>(reversed.size()), 0};
+    HRESULT answer = S_OK;
+    // A copy: a sink may unadvise while it handles the event.
+    const std::map<DWORD, IUnknown*> now = sinks;
+    for (const auto& [cookie, sink] : now) {
+      if (sinks.count(cookie) == 0) continue;
+      IDispatch* dispatch = nullptr;
+      if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+        continue;
+      answer =
+          dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+      dispatch->Release();
+    }
+    return answer;
+  }
+
+  ULONG refs = 0;
+  int advises = 0;
+  int unadvises = 0;
+  std::map<DWORD, IUnknown*> sinks;
+
+ private:
+  IID iid_;
+  IConnectionPointContainer* container_;
+  DWORD next_ = 1;
+};
 
 #define QV_UNUSED(name, params)                    \
   HRESULT STDMETHODCALLTYPE name params override { \
@@ -21,15 +106,28 @@ class FakeWebBrowser : public IWebBrowser2 {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
-        !IsEqualIID(iid, IID_IWebBrowser2))
+    if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
+      *out = static_cast<IConnectionPointContainer*>(&points);
+    } else if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+               IsEqualIID(iid, IID_IWebBrowser2)) {
+      *out = static_cast<IWebBrowser2*>(this);
+    } else {
       return E_NOINTERFACE;
-    *out = static_cast<IWebBrowser2*>(this);
+    }
     AddRef();
     return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
   ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+
+  // The document get_Document gives (with a reference of its own); none
+  // when null.
+  HRESULT STDMETHODCALLTYPE get_Document(IDispatch** out) override {
+    *out = document;
+    if (document == nullptr) return E_NOTIMPL;
+    document->AddRef();
+    return S_OK;
+  }
 
   HRESULT STDMETHODCALLTYPE Navigate(BSTR url, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override {
     navigated = url ? std::wstring(url, SysStringLen(url)) : L"";
@@ -75,7 +173,6 @@ class FakeWebBrowser : public IWebBrowser2 {
   QV_UNUSED(get_Application, (IDispatch**))
   QV_UNUSED(get_Parent, (IDispatch**))
   QV_UNUSED(get_Container, (IDispatch**))
-  QV_UNUSED(get_Document, (IDispatch**))
   QV_UNUSED(get_TopLevelContainer, (VARIANT_BOOL*))
   QV_UNUSED(get_Type, (BSTR*))
   QV_UNUSED(get_Left, (LONG*))
@@ -131,6 +228,85 @@ class FakeWebBrowser : public IWebBrowser2 {
   ULONG postBytes = 0;
   std::vector<std::wstring> statusTexts;
   HWND frameWindow = nullptr;
+  IDispatch* document = nullptr;
+
+  // The browser's connection points, a part of the browser object: its
+  // references are the browser's.
+  class Points : public IConnectionPointContainer {
+   public:
+    explicit Points(FakeWebBrowser* browser) : browser_(browser) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+      return browser_->QueryInterface(iid, out);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return browser_->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return browser_->Release(); }
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override {
+      return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
+      *out = nullptr;
+      if (!IsEqualIID(iid, DIID_DWebBrowserEvents2)) return CONNECT_E_NOCONNECTION;
+      *out = &browser_->events;
+      browser_->events.AddRef();
+      return S_OK;
+    }
+
+   private:
+    FakeWebBrowser* browser_;
+  };
+  Points points{this};
+  FakeConnectionPoint events{DIID_DWebBrowserEvents2, &points};
+};
+
+// The browser's side of a band: its window, its input-object site and its
+// services, each of which a test may withhold.
+class FakeBandSite : public IOleWindow, public IInputObjectSite, public IServiceProvider {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown))
+      *out = static_cast<IOleWindow*>(this);
+    else if (IsEqualIID(iid, IID_IOleWindow) && offerWindow)
+      *out = static_cast<IOleWindow*>(this);
+    else if (IsEqualIID(iid, IID_IInputObjectSite) && offerInputSite)
+      *out = static_cast<IInputObjectSite*>(this);
+    else if (IsEqualIID(iid, IID_IServiceProvider) && offerServices)
+      *out = static_cast<IServiceProvider*>(this);
+    if (*out == nullptr) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+
+  STDMETHODIMP GetWindow(HWND* out) override {
+    *out = window;
+    return S_OK;
+  }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+  STDMETHODIMP OnFocusChangeIS(IUnknown* band, BOOL got) override {
+    focusChanges.push_back(got != FALSE);
+    focusFromBand = band != nullptr;
+    return S_OK;
+  }
+
+  STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** out) override {
+    *out = nullptr;
+    if (!IsEqualGUID(service, SID_SWebBrowserApp)) return E_NOINTERFACE;
+    if (FAILED(serviceAnswer)) return serviceAnswer;
+    return browser ? browser->QueryInterface(iid, out) : S_OK;
+  }
+
+  ULONG refs = 1;  // the test's own
+  HWND window = nullptr;
+  IWebBrowser2* browser = nullptr;
+  bool offerWindow = true;
+  bool offerInputSite = true;
+  bool offerServices = true;
+  HRESULT serviceAnswer = S_OK;
+  std::vector<bool> focusChanges;
+  bool focusFromBand = false;
 };
 
 #undef QV_UNUSED

@@ -220,6 +220,7 @@ STDMETHODIMP TBWToolBarObj::SetSite(IUnknown* site) {
 }
 
 HRESULT TBWToolBarObj::Attach(IUnknown* site) {
+  quitting_ = false;
   site_ = win32::ComRef<IUnknown>::Share(site);
 
   win32::ComRef<IServiceProvider> services;
@@ -254,26 +255,28 @@ HRESULT TBWToolBarObj::Attach(IUnknown* site) {
   // The frame window's procedure and the keyboard hook find this band
   // through the browser window table. A full table has told the user
   // already; the band works without its entry.
+  RegisterLiveBand();
   SHANDLE_PTR frame = 0;
   if (SUCCEEDED(browser_->get_HWND(&frame)) && frame) {
     frame_ = reinterpret_cast<HWND>(frame);
-    sharedData_ = SharedData::Open();
+    sharedData_ = SharedData::Open(BandSharedDataBlock());
     if (sharedData_)
       registered_ = sharedData_->RegisterBrowserWindow(TableWindow(frame_), TableBand(this),
                                                        GetCurrentThreadId(), GetCurrentProcessId());
   }
+  ConnectBrowserEvents(true);
 
-  // Next steps here: DWebBrowserEvents2, and the keyboard hook for a site
-  // that has no input-object site.
+  // Without an input-object site the browser does not route keys to the
+  // band: a hook on the thread sees them instead.
   inputSite_ = site_.As<IInputObjectSite>(IID_IInputObjectSite);
+  if (!inputSite_) InstallKeyboardHook();
   return S_OK;
 }
 
 void TBWToolBarObj::Detach() {
-  if (registered_)
-    sharedData_->UnregisterBrowserWindow(TableBand(this), TableWindow(frame_),
-                                         GetCurrentProcessId());
-  registered_ = false;
+  // A band taken out of a living browser window stops listening to it, as
+  // one whose browser quit does.
+  Teardown();
   sharedData_.reset();
   frame_ = nullptr;
   // First, so that the focus leaving the windows below reports to nobody:

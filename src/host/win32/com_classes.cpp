@@ -15,9 +15,6 @@
 namespace qv {
 namespace {
 
-constexpr DISPID kDispidSetClientSideProperty = 500;
-constexpr DISPID kDispidSetActiveConfiguration = 501;
-
 // The text of a VARIANT as the string conversion gives it; null converts
 // to the empty text. False for a value that has no text.
 bool VariantText(const VARIANT& value, std::string* text) {
@@ -88,7 +85,12 @@ std::span<const QiEntry<TBWToolBarObj>> TBWToolBarObj::Interfaces() {
       Interface<TBWToolBarObj, IOleWindow, IDeskBand>(IID_IOleWindow),
       Interface<TBWToolBarObj, IDockingWindow, IDeskBand>(IID_IDockingWindow),
       Interface<TBWToolBarObj, IObjectWithSite>(IID_IObjectWithSite),
+      Interface<TBWToolBarObj, IPersist, IPersistStream>(IID_IPersist),
+      Interface<TBWToolBarObj, IPersistStream>(IID_IPersistStream),
       Interface<TBWToolBarObj, IInputObject>(IID_IInputObject),
+      Interface<TBWToolBarObj, IDocHostUIHandler>(IID_IDocHostUIHandler),
+      Interface<TBWToolBarObj, IPropertyNotifySink>(IID_IPropertyNotifySink),
+      Interface<TBWToolBarObj, IOleCommandTarget>(IID_IOleCommandTarget),
       Interface<TBWToolBarObj, IDispatch, ITBWToolBarObjquorvane>(IID_IDispatch),
   };
   return kTable;
@@ -106,14 +108,6 @@ STDMETHODIMP TBWToolBarObj::SetClientSideProperty(VARIANT name, VARIANT value) {
 
 STDMETHODIMP TBWToolBarObj::SetActiveConfiguration(VARIANT) {
   return S_OK;
-}
-
-STDMETHODIMP TBWToolBarObj::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-  if (id == kDispidSetClientSideProperty || id == kDispidSetActiveConfiguration)
-    return TypeInfoDispatch::Invoke(id, iid, lcid, flags, params, result, exception, argError);
-  // The browser's events (DWebBrowserEvents2) are handled here.
-  return DISP_E_MEMBERNOTFOUND;
 }
 
 std::span<const QiEntry<TBWDocHTMLEventsHandler>> TBWDocHTMLEventsHandler::Interfaces() {
