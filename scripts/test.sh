@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The whole test suite: native build and tests, the same tests under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the Windows x86_64 build
-# with its tests under Wine, the Windows i686 build (the shipped target),
+# with its tests under Wine, the Windows i686 build (the shipped target)
 # with its tests under 32-bit Wine, the fuzzers on their seed corpora and
-# the mail tests against a real Dovecot. Every GoogleTest case is a test of its own; the last line is
-# "N passed, N failed, N skipped" over every stage, and the exit status is
-# non-zero when anything failed. A stage that cannot run (no Wine prefix, a
-# missing folder, no ctest summary) counts as a failure, never as nothing;
-# only the i686 tests, when this machine cannot run 32-bit Wine programs,
-# count as one skipped test with the reason in the summary.
+# the mail tests against a real Dovecot. Every GoogleTest case is a test
+# of its own; the last line is "N passed, N failed, N skipped" over every
+# stage, and the exit status is non-zero when anything failed. A stage
+# that cannot run (no Wine prefix, a missing folder, no ctest summary)
+# counts as a failure, never as nothing; only the i686 tests, when this
+# machine cannot run 32-bit Wine programs, count as one skipped test with
+# the reason in the summary.
 #
 # Environment:
 #   QV_OUT        build root (default: out/ in the source tree)
@@ -260,8 +261,10 @@ stage_win64() {
 stage_win32() {
   local t0=$SECONDS dir=$out/win32
   note "Windows i686 build (the shipped 32-bit target) and tests under 32-bit Wine"
+  # Tests on explicitly: a build folder of the days when this stage only
+  # built keeps them off in its cache.
   configure_and_build win32 "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release || return
+    -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_TESTS=ON || return
   local why=
   if [[ $(dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null) != "install ok installed" ]]; then
     why="wine32:i386 is not installed (see the output of install-deps.sh)"
