@@ -9,3 +9,11 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Tests run under 32-bit Wine: the 32-bit loader itself rather than the
+# "wine" wrapper script, which falls back to the 64-bit loader (unable to
+# start a 32-bit program) when wine32 is missing. The test script creates
+# the prefix and skips the stage when this loader cannot run.
+find_program(QV_WINE32 NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(QV_WINE32)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QV_WINE32})
+endif()

@@ -50,21 +50,22 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
+// Named callbacks: on i686 a lambda converts only to a cdecl pointer.
+BOOL CALLBACK AddClass(HWND window, LPARAM data) {
+  reinterpret_cast<std::multiset<std::string>*>(data)->insert(ClassOf(window));
+  return TRUE;
+}
+
+BOOL CALLBACK AddClassAndChildren(HWND window, LPARAM data) {
+  AddClass(window, data);
+  EnumChildWindows(window, AddClass, data);
+  return TRUE;
+}
+
 // The class names of every window of this thread and their descendants.
 std::multiset<std::string> ThreadWindowClasses() {
   std::multiset<std::string> classes;
-  auto top = [](HWND window, LPARAM data) -> BOOL {
-    reinterpret_cast<std::multiset<std::string>*>(data)->insert(ClassOf(window));
-    EnumChildWindows(
-        window,
-        [](HWND w, LPARAM d) -> BOOL {
-          reinterpret_cast<std::multiset<std::string>*>(d)->insert(ClassOf(w));
-          return TRUE;
-        },
-        data);
-    return TRUE;
-  };
-  EnumThreadWindows(GetCurrentThreadId(), top, reinterpret_cast<LPARAM>(&classes));
+  EnumThreadWindows(GetCurrentThreadId(), AddClassAndChildren, reinterpret_cast<LPARAM>(&classes));
   return classes;
 }
 

@@ -8,6 +8,7 @@
 
 #include "host/mail_feature.h"
 #include "host/toolbar_ctrl.h"
+#include "host/win32/drop_target_win32.h"
 #include "host/win32/menu_messages_win32.h"
 #include "platform/win32/toolbar_surface_win32.h"
 #include "tbdl/identifiers.h"
@@ -76,12 +77,15 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   LRESULT result = 0;
   // A drop-down list has no edit part: its keys arrive here.
   if (HandleInputKey(window, message, wParam, &result)) return result;
+  if (message == WM_DESTROY) RevokeInputDropTarget(window);
   result = CallWindowProcA(g_comboBoxProc, window, message, wParam, lParam);
   if (message == WM_CREATE && result != -1) {
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (GetComboBoxInfo(window, &info) && info.hwndItem && info.hwndItem != window)
       SetWindowSubclass(info.hwndItem, EditPartProc, kEditPartSubclass, 0);
+    // Without OLE on this thread the box simply takes no drops.
+    RegisterInputDropTarget(window);
   }
   return result;
 }
@@ -89,7 +93,9 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   if (HandleInputKey(window, message, wParam, &result)) return result;
+  if (message == WM_DESTROY) RevokeInputDropTarget(window);
   result = CallWindowProcA(g_editProc, window, message, wParam, lParam);
+  if (message == WM_CREATE && result != -1) RegisterInputDropTarget(window);
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
     // The browser routes keys to the band only while it knows the band
     // has the focus.
