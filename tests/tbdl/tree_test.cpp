@@ -32,7 +32,10 @@ std::string Shape(const TBDLNode& n) {
   }
   if (!n.children.empty()) {
     s += "[";
-    for (size_t i = 0; i < n.children.size(); ++i) s += (i ? " " : "") + Shape(*n.children[i]);
+    for (size_t i = 0; i < n.children.size(); ++i) {
+      if (i) s += " ";
+      s += Shape(*n.children[i]);
+    }
     s += "]";
   }
   return s;
