@@ -6,6 +6,7 @@
 
 #include "platform/services.h"
 #include "platform/user_messages.h"
+#include "popup/site_key.h"
 
 namespace qv {
 namespace {
@@ -25,9 +26,10 @@ void Initialise(SharedDataLayout& d) {
   d = SharedDataLayout{};  // zeros, and the settings' starting values
   d.version = kSharedDataVersion;
   d.size = sizeof(SharedDataLayout);
-  // The empty list; loading the settings replaces it.
-  d.whitelist[0] = '!';
-  d.whitelistLength = 1;
+  // The vendor's hosts; loading the settings replaces them.
+  const std::string initial = InitialUserWhitelist();
+  std::memcpy(d.whitelist, initial.data(), initial.size());
+  d.whitelistLength = static_cast<uint32_t>(initial.size());
   // Last, so that a process dying half-way leaves a block the next one sets
   // up again.
   Store(d.magic, kSharedDataMagic);
@@ -183,6 +185,13 @@ bool SharedData::SetTotalBlockedPopups(uint32_t total) {
   return true;
 }
 
+bool SharedData::RunLocked(const std::function<void()>& work) {
+  SharedLock lock(*mutex_, kSharedDataLockTimeoutMs);
+  if (!lock.owns()) return false;
+  work();
+  return true;
+}
+
 bool SharedData::GetWhitelist(std::string* text) {
   SharedLock lock(*mutex_, kSharedDataLockTimeoutMs);
   if (!lock.owns()) return false;
@@ -195,9 +204,6 @@ WhitelistResult SharedData::SetWhitelist(const std::string& text) {
   return UpdateWhitelist([&text](std::string& current) { current = text; });
 }
 
-// An over-long text is refused whole rather than cut: a cut list would lose
-// hosts, or end inside one and match a host that was never listed, and the
-// next store would write the loss back to the registry.
 WhitelistResult SharedData::UpdateWhitelist(
     const std::function<void(std::string& text)>& change,
     const std::function<void(const std::string& text)>& written) {
