@@ -41,12 +41,15 @@ class Fd {
 // overlap.
 class GuardLock {
  public:
-  explicit GuardLock(const std::string& object)
-      : fd_(shm_open(object.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+  // A closer does not make the guard anew: one whose names were removed
+  // leaves nothing behind.
+  GuardLock(const std::string& object, bool create)
+      : fd_(shm_open(object.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600)) {
     if (fd_.get() >= 0)
       while (flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) {
       }
   }
+  bool held() const { return fd_.get() >= 0; }
   // Closing the descriptor drops the lock.
 
  private:
@@ -68,14 +71,24 @@ class PosixBlock : public SharedMemoryBlock {
         guard_(std::move(guard)) {}
   ~PosixBlock() override {
     munmap(data_, size_);
-    GuardLock guard(guard_);
-    if (flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) shm_unlink(object_.c_str());
+    GuardLock guard(guard_, false);
+    if (guard.held() && flock(fd_.get(), LOCK_EX | LOCK_NB) == 0 && NameIsStill())
+      shm_unlink(object_.c_str());
   }
   void* data() override { return data_; }
   size_t size() const override { return size_; }
   bool created() const override { return created_; }
 
  private:
+  // The name still stands for this block (not for a new one made after the
+  // names were removed).
+  bool NameIsStill() const {
+    Fd named(shm_open(object_.c_str(), O_RDONLY | O_CLOEXEC, 0));
+    struct stat ours, theirs;
+    return named.get() >= 0 && fstat(fd_.get(), &ours) == 0 && fstat(named.get(), &theirs) == 0 &&
+           ours.st_dev == theirs.st_dev && ours.st_ino == theirs.st_ino;
+  }
+
   void* data_;
   size_t size_;
   bool created_;
@@ -143,7 +156,7 @@ std::unique_ptr<SharedMemoryBlock> PosixSharedMemory::OpenBlock(const std::strin
   if (size == 0) return nullptr;
   const std::string object = ObjectName('b', name);
   const std::string guard = ObjectName('g', name);
-  GuardLock lock(guard);
+  GuardLock lock(guard, true);
   bool created = true;
   Fd fd(shm_open(object.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (fd.get() < 0 && errno == EEXIST) {
