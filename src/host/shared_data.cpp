@@ -153,9 +153,10 @@ BlockerSettings SharedData::GetBlockerSettings() const {
   return result;
 }
 
+// The switches and the counter are single words, stored atomically without
+// the mutex: a busy mutex must not make the one settings load of the
+// system, or a reset, get lost.
 bool SharedData::SetBlockerSettings(const BlockerSettings& settings) {
-  SharedLock lock(*mutex_, kSharedDataLockTimeoutMs);
-  if (!lock.owns()) return false;
   BlockerSettings& s = layout().settings;
   Store(s.enablePopupBlocker, settings.enablePopupBlocker);
   Store(s.tempDisableBlockerKey, settings.tempDisableBlockerKey);
@@ -179,8 +180,6 @@ uint32_t SharedData::CountBlockedPopup() {
 }
 
 bool SharedData::SetTotalBlockedPopups(uint32_t total) {
-  SharedLock lock(*mutex_, kSharedDataLockTimeoutMs);
-  if (!lock.owns()) return false;
   Store(layout().totalBlockedPopups, total);
   return true;
 }

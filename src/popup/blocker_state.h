@@ -34,7 +34,7 @@ class BlockerState {
  public:
   virtual ~BlockerState() = default;
 
-  // Each switch is one word, read without the lock.
+  // Each switch is one word, read and written without the lock.
   virtual BlockerSettings GetBlockerSettings() const = 0;
   virtual bool SetBlockerSettings(const BlockerSettings& settings) = 0;
   // True for exactly one caller in the whole system: the one that loads the
@@ -45,6 +45,7 @@ class BlockerState {
   // Adds one, atomically across processes, without waiting for the lock;
   // returns the new total.
   virtual uint32_t CountBlockedPopup() = 0;
+  // Without the lock.
   virtual bool SetTotalBlockedPopups(uint32_t total) = 0;
   // Runs work under the lock; false (work not run) when it stays busy.
   virtual bool RunLocked(const std::function<void()>& work) = 0;

@@ -171,6 +171,19 @@ TEST_F(BlockerTest, HolderThatDiesAbandonsTheLockAndTheWaiterGoesOn) {
 }
 #endif
 
+// The one settings load of the system: its switches and count are not lost
+// to a mutex that another process holds at that moment.
+TEST_F(BlockerTest, SettingsLoadUnderABusyMutexKeepsTheSwitches) {
+  SetSettingDword("EnablePopupBlocker", 1);
+  SetSettingDword("TotalBlockedPopups", 12);
+  auto mutex = GetSharedMemory().OpenMutex(mutexName);
+  ASSERT_EQ(LockResult::kAcquired, mutex->Lock(1000));
+  Load();
+  mutex->Unlock();
+  EXPECT_EQ(1u, shared->GetBlockerSettings().enablePopupBlocker);
+  EXPECT_EQ(12u, shared->TotalBlockedPopups());
+}
+
 TEST_F(BlockerTest, ToggleResultTellsWhetherTheSiteWasAllowed) {
   Load();
   EXPECT_FALSE(system_->ToggleSiteInWhiteList("http://a.test/x"));
