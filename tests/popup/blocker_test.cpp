@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <future>
 #include <string>
+#include <thread>
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +15,34 @@
 
 namespace qv::testing {
 namespace {
+
+// Holds the shared mutex from another thread (a Windows mutex lets its own
+// thread in again) until released.
+class MutexHolder {
+ public:
+  explicit MutexHolder(const std::string& name) {
+    thread_ = std::thread([this, name] {
+      auto mutex = GetSharedMemory().OpenMutex(name);
+      const bool held = mutex && mutex->Lock(1000) == LockResult::kAcquired;
+      held_.set_value(held);
+      release_.get_future().wait();
+      if (held) mutex->Unlock();
+    });
+    held = held_.get_future().get();
+  }
+  ~MutexHolder() { Release(); }
+  void Release() {
+    if (!thread_.joinable()) return;
+    release_.set_value();
+    thread_.join();
+  }
+  bool held = false;
+
+ private:
+  std::promise<bool> held_;
+  std::promise<void> release_;
+  std::thread thread_;
+};
 
 class BlockerTest : public ::testing::Test, public BlockerFixture {
  protected:
@@ -143,12 +173,12 @@ TEST_F(BlockerTest, BusyLockCountsInMemoryAndTreatsTheSiteAsNotAllowed) {
   SetSettingDword("EnablePopupBlocker", 1);
   SetSettingString("WhiteList", "!listed.test!");
   Load();
-  auto mutex = GetSharedMemory().OpenMutex(mutexName);
-  ASSERT_EQ(LockResult::kAcquired, mutex->Lock(1000));
+  MutexHolder holder(mutexName);
+  ASSERT_TRUE(holder.held);
   EXPECT_FALSE(system_->IsSiteAllowed("http://listed.test/"));
   EXPECT_FALSE(system_->ToggleSiteInWhiteList("http://new.test/"));
   EXPECT_TRUE(blocker_->OnNewWindow2("http://ads.test/"));
-  mutex->Unlock();
+  holder.Release();
   EXPECT_EQ(1u, shared->TotalBlockedPopups());
   EXPECT_EQ(0u, GetSettingDword("TotalBlockedPopups", 0));
   EXPECT_EQ("!listed.test!", List());
@@ -176,10 +206,10 @@ TEST_F(BlockerTest, HolderThatDiesAbandonsTheLockAndTheWaiterGoesOn) {
 TEST_F(BlockerTest, SettingsLoadUnderABusyMutexKeepsTheSwitches) {
   SetSettingDword("EnablePopupBlocker", 1);
   SetSettingDword("TotalBlockedPopups", 12);
-  auto mutex = GetSharedMemory().OpenMutex(mutexName);
-  ASSERT_EQ(LockResult::kAcquired, mutex->Lock(1000));
+  MutexHolder holder(mutexName);
+  ASSERT_TRUE(holder.held);
   Load();
-  mutex->Unlock();
+  holder.Release();
   EXPECT_EQ(1u, shared->GetBlockerSettings().enablePopupBlocker);
   EXPECT_EQ(12u, shared->TotalBlockedPopups());
 }
