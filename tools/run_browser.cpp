@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "platform/services.h"
 #include "simulators/scripted_browser.h"
 #include "tools/structured_writer.h"
 
@@ -220,7 +221,17 @@ std::unique_ptr<BrowserEvents> BrowserEvents::Open(ScriptedBrowser& browser,
   BlockerBlockNames(settingsFile, &block, &mutex);
   std::unique_ptr<SharedData> shared = SharedData::Open(block, mutex, error);
   if (!shared) return nullptr;
-  return std::unique_ptr<BrowserEvents>(new BrowserEvents(browser, std::move(shared)));
+  std::unique_ptr<BrowserEvents> events(new BrowserEvents(browser, std::move(shared)));
+  if (settingsFile.empty()) {
+    events->privateBlock_ = block;
+    events->privateMutex_ = mutex;
+  }
+  return events;
+}
+
+BrowserEvents::~BrowserEvents() {
+  shared_.reset();
+  if (!privateBlock_.empty()) GetSharedMemory().RemoveNames(privateBlock_, privateMutex_);
 }
 
 BrowserEvents::BrowserEvents(ScriptedBrowser& browser, std::unique_ptr<SharedData> shared)

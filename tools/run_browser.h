@@ -92,6 +92,7 @@ class BrowserEvents {
   static std::unique_ptr<BrowserEvents> Open(ScriptedBrowser& browser,
                                              const std::string& settingsFile, std::string* error);
 
+  ~BrowserEvents();
   PopupBlocker& Blocker() { return blocker_; }
   // The actions; false with a reason for an argument that is not one.
   bool Navigate(const std::string& url);
@@ -108,6 +109,8 @@ class BrowserEvents {
  private:
   BrowserEvents(ScriptedBrowser& browser, std::unique_ptr<SharedData> shared);
   ScriptedBrowser& browser_;
+  // A run of its own removes its names when it ends.
+  std::string privateBlock_, privateMutex_;
   std::unique_ptr<SharedData> shared_;
   ToolKeys keys_;
   PopupBlockerSystem system_;
