@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/shared_data.h"
+#include "platform/services.h"
 #include "support/temp_dir.h"
 #include "tool_runner.h"
 #include "tools/run_browser.h"
@@ -28,6 +29,14 @@ class RunPopupTest : public ::testing::Test {
   void SetUp() override {
     if (testing::ExampleDefinition().empty()) GTEST_SKIP() << "QV_SOURCE_DIR not set";
     reg_ = dir_.File("settings.reg");
+  }
+  // The names of a settings file's blocker outlive the runs; a test's file
+  // is gone with the test.
+  void TearDown() override {
+    if (reg_.empty()) return;
+    std::string block, mutex;
+    BlockerBlockNames(reg_, &block, &mutex);
+    GetSharedMemory().RemoveNames(block, mutex);
   }
   void Settings(const std::string& values) {
     std::ofstream(reg_) << "Windows Registry Editor Version 5.00\n\n"
