@@ -13,6 +13,19 @@
 // (a menu command identifier), --enter NAME (Enter in the input item NAME),
 // --choose NAME=INDEX (list entry INDEX chosen), --drop NAME=TEXT (text
 // dropped on the item), --command NAME (the command NAME runs).
+//
+// Browser events, which reach the pop-up blocker as a browser window's
+// reach its band: --navigate URL (BeforeNavigate2, NavigateComplete2 and
+// DocumentComplete; the page becomes current, except for a javascript: URL,
+// which fires BeforeNavigate2 only), --mousedown PATH (a mouse button
+// pressed on the element of tag path PATH, "BODY/A/IMG"), --hold KEY and
+// --release KEY (SHIFT, CTRL or a virtual-key code, held from then on),
+// --new-window (NewWindow2), --element PATH[@VALUE] (an element added to
+// the current page, VALUE being an OBJECT's class id or an EMBED's source;
+// an IFRAME in the path holds the rest in a frame), --ready (the page's
+// ready state completes: Flash blocking), --resize (a script moves or
+// resizes the browser window). Runs on one settings file share one blocker:
+// its switches, whitelist and counter of blocked windows.
 #include <map>
 #include <memory>
 #include <optional>
@@ -20,6 +33,7 @@
 #include <vector>
 
 #include "commands/history.h"
+#include "host/popup_blocker_hooks.h"
 #include "host/standard_features.h"
 #include "host/toolbar_command_host.h"
 #include "host/toolbar_hooks.h"
@@ -39,6 +53,10 @@
 #include "tools/definition_files.h"
 #include "tools/json_writer.h"
 #include "tools/registry_file.h"
+#include "tools/run_browser.h"
+#ifndef _WIN32
+#include "platform/posix/file_registry.h"
+#endif
 #include "tools/text_writer.h"
 #include "tools/tool.h"
 
@@ -204,9 +222,12 @@ int RunRun(ToolContext& context) {
       if (!SplitAssignment(args[++i], &name, &text)) return UsageError(context, "run");
       typed.emplace_back(name, text);
     } else if ((a == "--click" || a == "--menu" || a == "--enter" || a == "--choose" ||
-                a == "--drop" || a == "--command") &&
+                a == "--drop" || a == "--command" || a == "--navigate" || a == "--mousedown" ||
+                a == "--hold" || a == "--release" || a == "--element") &&
                hasValue) {
       actions.push_back({a, args[++i]});
+    } else if (a == "--new-window" || a == "--ready" || a == "--resize") {
+      actions.push_back({a, ""});
     } else if (file.empty() && a.rfind("--", 0) != 0) {
       file = a;
     } else {
@@ -215,13 +236,23 @@ int RunRun(ToolContext& context) {
   }
   if (file.empty() || actions.empty()) return UsageError(context, "run");
 
-  // The first run with a REGFILE creates it.
+  // The first run with a REGFILE creates it. Natively the file is read and
+  // written on every change under a file lock, so that runs at the same
+  // time on one file, like browser windows, lose none of each other's
+  // changes.
   RegistryFile registry;
   if (!registryFile.empty()) {
     if (!registry.Load(registryFile, true, context.err)) return kExitFailed;
     registry.PrintIssues(context.err);
   }
-  ScopedService<Registry> useRegistry(&PlatformServices::registry, &registry.registry());
+#ifndef _WIN32
+  std::unique_ptr<FileRegistry> shared;
+  if (!registryFile.empty()) shared = std::make_unique<FileRegistry>(registryFile);
+  Registry& settings = shared ? static_cast<Registry&>(*shared) : registry.registry();
+#else
+  Registry& settings = registry.registry();
+#endif
+  ScopedService<Registry> useRegistry(&PlatformServices::registry, &settings);
   MessageRecorder recorder;
   ScopedService<UserMessages> useMessages(&PlatformServices::messages, &recorder);
   ScriptedBrowser browser;
@@ -235,11 +266,19 @@ int RunRun(ToolContext& context) {
   if (!page.empty()) browser.ShowPage(page);
 
   const std::map<std::string, SettingValue> before = SettingsSnapshot();
+  std::string blockerError;
+  std::unique_ptr<BrowserEvents> events = BrowserEvents::Open(browser, registryFile, &blockerError);
+  if (!events) {
+    context.err << "quorvane-tbdl: no popup blocker: " << blockerError << "\n";
+    return kExitFailed;
+  }
   DefinitionFolderLookup lookup(file);
   HeadlessToolbar control;
   TBWToolBarCtrl toolbar(control, lookup);
   AttachStandardFeatures(toolbar);
   toolbar.CommandHost().SetBrowser(&browser);
+  PopupBlockerHooks popupHooks(events->Blocker(), toolbar);
+  popupHooks.Attach();
   bool ok = toolbar.BuildToolbar(true);
 
   auto windowOf = [&](const std::string& name, int* index) -> WindowId {
@@ -291,6 +330,24 @@ int RunRun(ToolContext& context) {
         control.ComboSetCurSel(window, static_cast<int>(number));
         toolbar.OnComboNotification(window, kCbnSelEndOk);
       }
+    } else if (action.kind == "--navigate") {
+      events->Navigate(action.arg);
+    } else if (action.kind == "--mousedown") {
+      events->MouseDown(action.arg);
+    } else if (action.kind == "--hold" || action.kind == "--release") {
+      std::string why;
+      if (!events->Hold(action.arg, action.kind == "--hold", &why)) {
+        context.err << "quorvane-tbdl: " << why << "\n";
+        return UsageError(context, "run");
+      }
+    } else if (action.kind == "--new-window") {
+      events->NewWindow();
+    } else if (action.kind == "--element") {
+      events->Element(action.arg);
+    } else if (action.kind == "--ready") {
+      events->ReadyStateComplete();
+    } else if (action.kind == "--resize") {
+      events->Resize();
     } else if (action.kind == "--drop") {
       if (!SplitAssignment(action.arg, &name, &value)) return UsageError(context, "run");
       windowOf(name, &index);
@@ -315,7 +372,9 @@ int RunRun(ToolContext& context) {
   }
   w.EndArray().Key("messages").BeginArray();
   WriteMessageBoxes(w, recorder.messages());
-  w.EndArray().Key("settings").BeginObject();
+  w.EndArray();
+  events->Write(w);
+  w.Key("settings").BeginObject();
   for (const auto& [name, value] : after) {
     auto old = before.find(name);
     if (old != before.end() && old->second == value) continue;
@@ -328,7 +387,14 @@ int RunRun(ToolContext& context) {
     if (!after.count(name)) w.NullField(name);
   w.EndObject().EndObject();
   context.out << w.Text();
+#ifdef _WIN32
   if (!registryFile.empty() && !registry.Save(context.err)) return kExitFailed;
+#else
+  if (shared && shared->FlushKey(kHkeyCurrentUser) != kErrorSuccess) {
+    context.err << "quorvane-tbdl: cannot write " << registryFile << "\n";
+    return kExitFailed;
+  }
+#endif
   return ok ? kExitOk : kExitFailed;
 }
 

@@ -31,7 +31,10 @@ constexpr ToolCommand kCommands[] = {
     {"run", "FILE [--registry REGFILE] [--page URL] [--type NAME=TEXT]... ACTION...",
      "run searches, clicks, menu choices and commands against a recording browser; actions: "
      "--click ID, --menu ID, --enter NAME, --choose NAME=INDEX, --drop NAME=TEXT, "
-     "--command NAME",
+     "--command NAME; browser events for the popup blocker: --navigate URL, --mousedown PATH "
+     "(a tag path, BODY/A/IMG), --hold KEY, --release KEY (SHIFT, CTRL or a key code), "
+     "--new-window, --element PATH[@VALUE] (OBJECT class id or EMBED source; IFRAME/... for a "
+     "frame), --ready, --resize",
      RunRun},
 };
 

@@ -7,6 +7,10 @@
 
 namespace qv::commands {
 
+// The vendor site's base URL, ending in a slash. Its host is also the
+// popup blocker's built-in whitelist entry.
+inline constexpr char kVendorBaseUrl[] = "http://www.ostrivel.com/";
+
 class ToolbarServices {
  public:
   virtual ~ToolbarServices() = default;
@@ -24,7 +28,7 @@ class ToolbarServices {
   // BuildToolbar with the definition loaded again.
   virtual void RebuildToolbar() {}
   // The vendor site's base URL, ending in a slash.
-  virtual std::string VendorBaseUrl() { return "http://www.ostrivel.com/"; }
+  virtual std::string VendorBaseUrl() { return kVendorBaseUrl; }
 };
 
 }  // namespace qv::commands

@@ -1,22 +1,29 @@
 #include "host/popup_blocker_hooks.h"
 
-#include <atomic>
+#include "host/popup_indicator_feature.h"
+#include "host/toolbar_command_host.h"
+#include "host/toolbar_ctrl.h"
 
 namespace qv {
-namespace {
 
-std::atomic<PopupBlockerHooks*> g_blocker{nullptr};
+PopupBlockerHooks::PopupBlockerHooks(PopupBlocker& blocker, TBWToolBarCtrl& toolbar,
+                                     commands::ToolbarServices* next)
+    : blocker_(blocker), toolbar_(toolbar), next_(next ? next : &defaultNext_) {}
 
-}  // namespace
-
-void SetBandPopupBlocker(PopupBlockerHooks* hooks) {
-  g_blocker.store(hooks);
+void PopupBlockerHooks::Attach() {
+  ToolbarHooks hooks = toolbar_.Hooks();
+  hooks.popup = this;
+  toolbar_.SetHooks(hooks);
+  toolbar_.CommandHost().SetServices(this);
+  blocker_.SetSignals(this);
 }
 
-PopupBlockerHooks& BandPopupBlocker() {
-  static PopupBlockerHooks none;
-  PopupBlockerHooks* hooks = g_blocker.load();
-  return hooks ? *hooks : none;
+bool PopupBlockerHooks::IsBlockerEnabled() {
+  return blocker_.System().Settings().enablePopupBlocker != 0;
+}
+
+void PopupBlockerHooks::PopupBlocked() {
+  if (auto* indicator = toolbar_.FindFeature<PopupIndicatorFeature>()) indicator->SetState(1);
 }
 
 }  // namespace qv

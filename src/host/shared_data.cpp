@@ -6,6 +6,7 @@
 
 #include "platform/services.h"
 #include "platform/user_messages.h"
+#include "popup/site_key.h"
 
 namespace qv {
 namespace {
@@ -25,9 +26,10 @@ void Initialise(SharedDataLayout& d) {
   d = SharedDataLayout{};  // zeros, and the settings' starting values
   d.version = kSharedDataVersion;
   d.size = sizeof(SharedDataLayout);
-  // The empty list; loading the settings replaces it.
-  d.whitelist[0] = '!';
-  d.whitelistLength = 1;
+  // The vendor's hosts; loading the settings replaces them.
+  const std::string initial = InitialUserWhitelist();
+  std::memcpy(d.whitelist, initial.data(), initial.size());
+  d.whitelistLength = static_cast<uint32_t>(initial.size());
   // Last, so that a process dying half-way leaves a block the next one sets
   // up again.
   Store(d.magic, kSharedDataMagic);
@@ -151,9 +153,10 @@ BlockerSettings SharedData::GetBlockerSettings() const {
   return result;
 }
 
+// The switches and the counter are single words, stored atomically without
+// the mutex: a busy mutex must not make the one settings load of the
+// system, or a reset, get lost.
 bool SharedData::SetBlockerSettings(const BlockerSettings& settings) {
-  SharedLock lock(*mutex_, kSharedDataLockTimeoutMs);
-  if (!lock.owns()) return false;
   BlockerSettings& s = layout().settings;
   Store(s.enablePopupBlocker, settings.enablePopupBlocker);
   Store(s.tempDisableBlockerKey, settings.tempDisableBlockerKey);
@@ -177,9 +180,14 @@ uint32_t SharedData::CountBlockedPopup() {
 }
 
 bool SharedData::SetTotalBlockedPopups(uint32_t total) {
+  Store(layout().totalBlockedPopups, total);
+  return true;
+}
+
+bool SharedData::RunLocked(const std::function<void()>& work) {
   SharedLock lock(*mutex_, kSharedDataLockTimeoutMs);
   if (!lock.owns()) return false;
-  Store(layout().totalBlockedPopups, total);
+  work();
   return true;
 }
 
@@ -195,9 +203,6 @@ WhitelistResult SharedData::SetWhitelist(const std::string& text) {
   return UpdateWhitelist([&text](std::string& current) { current = text; });
 }
 
-// An over-long text is refused whole rather than cut: a cut list would lose
-// hosts, or end inside one and match a host that was never listed, and the
-// next store would write the loss back to the registry.
 WhitelistResult SharedData::UpdateWhitelist(
     const std::function<void(std::string& text)>& change,
     const std::function<void(const std::string& text)>& written) {

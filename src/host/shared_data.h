@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/shared_memory.h"
+#include "popup/blocker_state.h"
 
 namespace qv {
 
@@ -47,17 +48,6 @@ struct BrowserWindowEntry {
   uint32_t processId;
 };
 
-// The blocker's switches as the block starts with them. Each is one 32-bit
-// word; TempDisableBlockerKey 0xFFFFFFFF means "no release key".
-struct BlockerSettings {
-  uint32_t enablePopupBlocker = 0;
-  uint32_t tempDisableBlockerKey = 17;  // the virtual-key code of Ctrl
-  uint32_t showPopupPageStatus = 1;
-  uint32_t beepOnPopup = 0;
-  uint32_t blockFlashMovies = 0;
-  uint32_t blockResize = 1;
-};
-
 // The block as it lies in memory. Change anything here and bump
 // kSharedDataVersion.
 struct SharedDataLayout {
@@ -79,15 +69,7 @@ static_assert(offsetof(SharedDataLayout, windows) == 48);
 // The same in 32-bit and 64-bit builds.
 static_assert(sizeof(SharedDataLayout) == 10648);
 
-enum class WhitelistResult {
-  kOk,
-  // The text is longer than kMaxWhitelistLength: nothing was changed.
-  kTooLong,
-  // The mutex stayed busy for the whole wait: nothing was changed.
-  kBusy,
-};
-
-class SharedData {
+class SharedData : public BlockerState {
  public:
   // Opens the block of this name, making and setting it up when this
   // process is the first. Null (with a reason in *error) when the platform
@@ -96,7 +78,7 @@ class SharedData {
   static std::unique_ptr<SharedData> Open(const std::string& blockName = kSharedDataBlockName,
                                           const std::string& mutexName = kSharedDataMutexName,
                                           std::string* error = nullptr);
-  ~SharedData();
+  ~SharedData() override;
 
   // --- BrowserWindowTable ---
   // True when the entry is there afterwards (also when it was already).
@@ -116,31 +98,25 @@ class SharedData {
   // A copy of the live entries, in table order (empty when busy).
   std::vector<BrowserWindowEntry> BrowserWindows();
 
-  // --- Pop-up blocker fields ---
-  // Each switch is one word, read without the mutex.
-  BlockerSettings GetBlockerSettings() const;
-  bool SetBlockerSettings(const BlockerSettings& settings);
-  // True for exactly one caller in the whole system: the one that loads the
-  // blocker's settings from the registry.
-  bool ClaimSettingsLoad();
-
-  uint32_t TotalBlockedPopups() const;
-  // Adds one blocked window, atomically across processes, and returns the
-  // new total. Never waits for the mutex.
-  uint32_t CountBlockedPopup();
-  bool SetTotalBlockedPopups(uint32_t total);
-
-  // The user's whitelist text; false when the mutex is busy.
-  bool GetWhitelist(std::string* text);
+  // --- Pop-up blocker fields (BlockerState) ---
+  // The whitelist starts as InitialUserWhitelist(); loading the settings
+  // replaces it. An over-long text is refused whole (kTooLong) rather than
+  // cut: a cut list would lose hosts, or end inside one and match a host
+  // that was never listed.
+  BlockerSettings GetBlockerSettings() const override;
+  bool SetBlockerSettings(const BlockerSettings& settings) override;
+  bool ClaimSettingsLoad() override;
+  uint32_t TotalBlockedPopups() const override;
+  uint32_t CountBlockedPopup() override;
+  bool SetTotalBlockedPopups(uint32_t total) override;
+  bool RunLocked(const std::function<void()>& work) override;
+  bool GetWhitelist(std::string* text) override;
   WhitelistResult SetWhitelist(const std::string& text);
-  // Reads, changes and writes the text under one hold of the mutex, so that
-  // two processes toggling hosts at once lose neither change. A result
-  // longer than the limit changes nothing; otherwise written (when given)
-  // runs with the new text, still under the mutex, to store it elsewhere
-  // too. Neither function may use this object.
+  // Neither function may use this object.
   WhitelistResult UpdateWhitelist(
       const std::function<void(std::string& text)>& change,
-      const std::function<void(const std::string& text)>& written = nullptr);
+      const std::function<void(const std::string& text)>& written = nullptr) override;
+  size_t MaxWhitelistLength() const override { return kMaxWhitelistLength; }
 
   SharedData(const SharedData&) = delete;
   SharedData& operator=(const SharedData&) = delete;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -30,6 +31,15 @@ class TextRange {
   virtual bool MoveEnd(const std::string& unit, long count) = 0;
 };
 
+// An element's inline style (IHTMLStyle).
+class ElementStyle {
+ public:
+  virtual ~ElementStyle() = default;
+  virtual bool SetVisibility(const std::string& value) = 0;
+  virtual bool SetPixelHeight(long pixels) = 0;
+  virtual bool SetPixelWidth(long pixels) = 0;
+};
+
 class Element {
  public:
   virtual ~Element() = default;
@@ -37,6 +47,30 @@ class Element {
   virtual bool GetTagName(std::string* tag) = 0;
   virtual bool GetInnerHtml(std::string* html) = 0;
   virtual bool SetOuterHtml(const std::string& html) = 0;
+  // The parent element; null at the top or when it cannot be read.
+  virtual std::unique_ptr<Element> GetParent() { return nullptr; }
+  // An OBJECT element's class id and an EMBED element's source; false for
+  // other elements or when the property cannot be read.
+  virtual bool GetClassId(std::string* classId) {
+    (void)classId;
+    return false;
+  }
+  virtual bool GetSource(std::string* source) {
+    (void)source;
+    return false;
+  }
+  // Null when the element has no style that can be changed.
+  virtual std::unique_ptr<ElementStyle> GetStyle() { return nullptr; }
+};
+
+// The elements of one tag (all.tags(name)), read by index.
+class ElementCollection {
+ public:
+  virtual ~ElementCollection() = default;
+  // False when the length cannot be read.
+  virtual bool GetLength(long* length) = 0;
+  // Null when item index cannot be read.
+  virtual std::unique_ptr<Element> Item(long index) = 0;
 };
 
 // The document's element collection ("all"), walked in document order.
@@ -72,6 +106,23 @@ class Document {
   virtual long GetFrameCount() = 0;
   // The document of frame index; null when it cannot be reached.
   virtual std::shared_ptr<Document> GetFrameDocument(long index) = 0;
+
+  // The elements with tag (upper case); null when the collection cannot be
+  // obtained.
+  virtual std::unique_ptr<ElementCollection> GetElementsByTag(const std::string& tag) {
+    (void)tag;
+    return nullptr;
+  }
+  // The documents of the web browsers embedded in this one (its frames,
+  // reached through the document's container, which also reaches frames of
+  // other sites). By default the frames of GetFrameDocument.
+  virtual std::vector<std::shared_ptr<Document>> GetEmbeddedDocuments() {
+    std::vector<std::shared_ptr<Document>> documents;
+    const long count = GetFrameCount();
+    for (long i = 0; i < count; ++i)
+      if (std::shared_ptr<Document> frame = GetFrameDocument(i)) documents.push_back(frame);
+    return documents;
+  }
 };
 
 }  // namespace qv

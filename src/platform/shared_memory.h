@@ -11,8 +11,8 @@
 namespace qv {
 
 // A mapped block of fixed size. The memory stays valid while the object
-// lives; the block itself lives while any process has it open (or, on
-// POSIX, until its name is removed).
+// lives; the block itself lives while any process has it open, and the
+// next open after the last close makes a new, zero-filled one.
 class SharedMemoryBlock {
  public:
   virtual ~SharedMemoryBlock() = default;

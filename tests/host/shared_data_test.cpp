@@ -23,6 +23,7 @@ extern char** environ;
 #include <vector>
 
 #include "host/shared_data.h"
+#include "popup/site_key.h"
 #include "platform/services.h"
 #include "platform/system.h"
 #include "simulators/message_recorder.h"
@@ -175,7 +176,7 @@ class SharedDataTest : public ::testing::Test {
   ScopedService<UserMessages> quiet_{&PlatformServices::messages, &messages_};
 };
 
-TEST_F(SharedDataTest, StartsWithTheBlockersDefaultsAndAnEmptyList) {
+TEST_F(SharedDataTest, StartsWithTheBlockersDefaultsAndTheVendorsHosts) {
   const BlockerSettings s = data_->GetBlockerSettings();
   EXPECT_EQ(0u, s.enablePopupBlocker);
   EXPECT_EQ(17u, s.tempDisableBlockerKey);
@@ -184,7 +185,10 @@ TEST_F(SharedDataTest, StartsWithTheBlockersDefaultsAndAnEmptyList) {
   EXPECT_EQ(0u, data_->TotalBlockedPopups());
   std::string text;
   ASSERT_TRUE(data_->GetWhitelist(&text));
-  EXPECT_EQ("!", text);
+  // A closed list of the vendor's own hosts, so that a host toggled in
+  // before the settings are loaded is a host of its own.
+  EXPECT_EQ(InitialUserWhitelist(), text);
+  EXPECT_EQ("!ostrivel.com!toolbar.ostrivel.com!", text);
   // The settings are loaded once for all openers of the block.
   auto other = SharedData::Open(block_, mutex_);
   ASSERT_TRUE(other);
@@ -257,6 +261,7 @@ TEST_F(SharedDataTest, CountsFromSeveralProcessesAddUpExactly) {
 }
 
 TEST_F(SharedDataTest, WhitelistChangesFromSeveralProcessesAreAllKept) {
+  ASSERT_EQ(WhitelistResult::kOk, data_->SetWhitelist("!"));
   {
     Child a(Job("whitelist", 30)), b(Job("whitelist", 30));
     EXPECT_EQ(0, a.Wait());
@@ -286,6 +291,25 @@ TEST_F(SharedDataTest, WhitelistRoundTripsAndRefusesOverLongText) {
   EXPECT_FALSE(written);
   ASSERT_TRUE(other->GetWhitelist(&text));
   EXPECT_EQ(longest, text);
+}
+
+// The block lives as long as some opener holds it: the next system start
+// loads the settings afresh instead of finding the last one's block.
+TEST_F(SharedDataTest, BlockLivesWhileSomeOpenerHoldsItAndThenGoes) {
+  ASSERT_TRUE(data_->SetTotalBlockedPopups(5));
+  EXPECT_TRUE(data_->ClaimSettingsLoad());
+  auto other = SharedData::Open(block_, mutex_);
+  ASSERT_TRUE(other);
+  data_.reset();
+  auto third = SharedData::Open(block_, mutex_);
+  ASSERT_TRUE(third);
+  EXPECT_EQ(5u, third->TotalBlockedPopups());
+  other.reset();
+  third.reset();
+  data_ = SharedData::Open(block_, mutex_);
+  ASSERT_TRUE(data_);
+  EXPECT_EQ(0u, data_->TotalBlockedPopups());
+  EXPECT_TRUE(data_->ClaimSettingsLoad());
 }
 
 TEST_F(SharedDataTest, BlockOfAnotherLayoutIsRefusedAndLeftAlone) {

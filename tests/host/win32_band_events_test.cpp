@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "host/popup_blocker_hooks.h"
+#include "host/band_blocker_hooks.h"
 #include "host/shared_data.h"
 #include "host/toolbar_ctrl.h"
 #include "host/toolbar_feature.h"
@@ -58,7 +58,7 @@ class HeardEvents : public ToolbarFeature {
   std::vector<int>* heard_;
 };
 
-class RecordingBlocker : public PopupBlockerHooks {
+class RecordingBlocker : public BandBlockerHooks {
  public:
   bool CancelNewWindow(const BandPopupFlags& flags, Browser* browser) override {
     asked.push_back(flags);

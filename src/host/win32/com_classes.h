@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "host/popup_blocker_hooks.h"
+#include "host/band_blocker_hooks.h"
 #include "host/toolbar_hooks.h"
 #include "host/win32/com_object.h"
 #include "host/win32/com_registrar.h"

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <chrono>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <thread>
 
 namespace qv {
@@ -24,6 +26,7 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
+  void Release() { fd_ = -1; }
   void Reset(int fd) {
     if (fd_ >= 0) close(fd_);
     fd_ = fd;
@@ -33,18 +36,65 @@ class Fd {
   int fd_;
 };
 
+// Opening and closing a block take the exclusive lock of its guard object,
+// so that a closer deciding it is the last user and a new opener never
+// overlap.
+class GuardLock {
+ public:
+  // A closer does not make the guard anew: one whose names were removed
+  // leaves nothing behind.
+  GuardLock(const std::string& object, bool create)
+      : fd_(shm_open(object.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600)) {
+    if (fd_.get() >= 0)
+      while (flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) {
+      }
+  }
+  bool held() const { return fd_.get() >= 0; }
+  // Closing the descriptor drops the lock.
+
+ private:
+  Fd fd_;
+};
+
+// Every user of a block holds a shared lock on its descriptor; the user that
+// closes it and can then take the lock exclusively is the last one and
+// removes the name, so that the block lives as long as some process uses it,
+// as a Windows file mapping does.
 class PosixBlock : public SharedMemoryBlock {
  public:
-  PosixBlock(void* data, size_t size, bool created) : data_(data), size_(size), created_(created) {}
-  ~PosixBlock() override { munmap(data_, size_); }
+  PosixBlock(void* data, size_t size, bool created, int fd, std::string object, std::string guard)
+      : data_(data),
+        size_(size),
+        created_(created),
+        fd_(fd),
+        object_(std::move(object)),
+        guard_(std::move(guard)) {}
+  ~PosixBlock() override {
+    munmap(data_, size_);
+    GuardLock guard(guard_, false);
+    if (guard.held() && flock(fd_.get(), LOCK_EX | LOCK_NB) == 0 && NameIsStill())
+      shm_unlink(object_.c_str());
+  }
   void* data() override { return data_; }
   size_t size() const override { return size_; }
   bool created() const override { return created_; }
 
  private:
+  // The name still stands for this block (not for a new one made after the
+  // names were removed).
+  bool NameIsStill() const {
+    Fd named(shm_open(object_.c_str(), O_RDONLY | O_CLOEXEC, 0));
+    struct stat ours, theirs;
+    return named.get() >= 0 && fstat(fd_.get(), &ours) == 0 && fstat(named.get(), &theirs) == 0 &&
+           ours.st_dev == theirs.st_dev && ours.st_ino == theirs.st_ino;
+  }
+
   void* data_;
   size_t size_;
   bool created_;
+  Fd fd_;
+  std::string object_;
+  std::string guard_;
 };
 
 // The file lock alone would not keep two threads of one process apart when
@@ -105,6 +155,8 @@ std::unique_ptr<SharedMemoryBlock> PosixSharedMemory::OpenBlock(const std::strin
                                                                 size_t size) {
   if (size == 0) return nullptr;
   const std::string object = ObjectName('b', name);
+  const std::string guard = ObjectName('g', name);
+  GuardLock lock(guard, true);
   bool created = true;
   Fd fd(shm_open(object.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (fd.get() < 0 && errno == EEXIST) {
@@ -129,7 +181,14 @@ std::unique_ptr<SharedMemoryBlock> PosixSharedMemory::OpenBlock(const std::strin
     if (created) shm_unlink(object.c_str());
     return nullptr;
   }
-  return std::make_unique<PosixBlock>(data, size, created);
+  if (flock(fd.get(), LOCK_SH) != 0) {
+    munmap(data, size);
+    if (created) shm_unlink(object.c_str());
+    return nullptr;
+  }
+  const int kept = fd.get();
+  fd.Release();
+  return std::make_unique<PosixBlock>(data, size, created, kept, object, guard);
 }
 
 std::unique_ptr<SharedMutex> PosixSharedMemory::OpenMutex(const std::string& name) {
@@ -140,6 +199,7 @@ std::unique_ptr<SharedMutex> PosixSharedMemory::OpenMutex(const std::string& nam
 
 void PosixSharedMemory::RemoveNames(const std::string& blockName, const std::string& mutexName) {
   shm_unlink(ObjectName('b', blockName).c_str());
+  shm_unlink(ObjectName('g', blockName).c_str());
   shm_unlink(ObjectName('m', mutexName).c_str());
 }
 
