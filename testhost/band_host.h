@@ -132,6 +132,9 @@ class BandHost {
   // After Stop: every scripted object at the one reference its owner
   // holds, no transient object alive, the site and browser given back.
   bool AllReferencesBack() const;
+  // After Stop: how often the last page was given a UI handler (the band
+  // sets itself and takes itself back).
+  int UIHandlersSet() const { return uiHandlersSet_; }
   // The whole run as one JSON object.
   std::string Json() const;
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "band_host.h"
+#include "json_writer.h"
 #include "simulators/win32/scripted_dom.h"
 
 namespace qv::test {
@@ -131,6 +132,13 @@ TEST_F(TestHostTest, OnQuitTeardownGivesEveryScriptedObjectBack) {
   EXPECT_EQ(host.Site().refs, 1);
   EXPECT_EQ(host.Browser()->EventSinks(), 0);
   EXPECT_EQ(host.Browser()->Events().back().name, L"OnQuit");
+  // The band heard all of it: the browser's events, the page's mouse-down
+  // and the window's before-unload each reached one sink of its own.
+  for (const sim::EventRecord& event : host.Browser()->Events())
+    EXPECT_EQ(event.sinks, 1) << testhost::Utf8(event.name);
+  // It was the last page's UI handler, and gave that back on the quit.
+  EXPECT_EQ(host.UIHandlersSet(), 2);
+  EXPECT_FALSE(host.Browser()->CurrentDocument()->HoldsUIHandler());
 }
 
 TEST_F(TestHostTest, MessageBoxDuringSetSiteIsAnsweredAndRecorded) {
@@ -186,7 +194,8 @@ TEST_F(TestHostTest, TestHostExePrintsOneJsonObject) {
   EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line";
   for (const char* key :
        {"\"loaded\":true", "\"bandInfo\":[{", "\"buttons\":[{", "\"controls\":[{", "\"messages\":[",
-        "\"navigations\":[{\"method\":\"Navigate2\"", "\"events\":[{", "\"allBack\":true"})
+        "\"navigations\":[{\"method\":\"Navigate2\"", "\"events\":[{", "\"sinks\":1",
+        "\"uiHandlersSet\":2", "\"allBack\":true"})
     EXPECT_NE(out.find(key), std::string::npos) << key << "\n" << out;
 }
 
