@@ -141,6 +141,48 @@ TEST_F(TestHostTest, OnQuitTeardownGivesEveryScriptedObjectBack) {
   EXPECT_FALSE(host.Browser()->CurrentDocument()->HoldsUIHandler());
 }
 
+TEST_F(TestHostTest, EachFrameIsWatchedUntilItsPageIsLeft) {
+  BandHost host;
+  HostOptions options = Options(Examples());
+  options.followNavigations = false;
+  ASSERT_TRUE(host.Start(options));
+  host.RunStep(Navigation(L"http://one.test/"));
+  sim::ScriptedDocument* first = host.Browser()->CurrentDocument();
+  sim::ScriptedDocument* inner = first->FrameBrowsers().at(0)->CurrentDocument();
+  for (sim::ScriptedDocument* document : {first, inner}) {
+    EXPECT_EQ(document->Events()->Sinks(), 1);
+    EXPECT_EQ(document->Window()->Events()->Sinks(), 1);
+  }
+  EXPECT_EQ(first->PropertySinks()->Sinks(), 1);
+  EXPECT_TRUE(first->HoldsUIHandler());
+
+  // A script run from the address leaves the page as it is.
+  host.RunStep(Navigation(L"javascript:void(0)"));
+  EXPECT_EQ(host.Browser()->CurrentDocument(), first);
+  EXPECT_EQ(inner->Window()->Events()->Sinks(), 1);
+
+  // Any other address lets go of every frame of the page left.
+  host.RunStep(Navigation(L"http://two.test/"));
+  sim::ScriptedDocument* second = host.Browser()->CurrentDocument();
+  ASSERT_NE(second, first);
+  for (sim::ScriptedDocument* document : {first, inner}) {
+    EXPECT_EQ(document->Events()->Sinks(), 0);
+    EXPECT_EQ(document->Window()->Events()->Sinks(), 0);
+    EXPECT_EQ(document->PropertySinks()->Sinks(), 0);
+    EXPECT_FALSE(document->HoldsUIHandler());
+  }
+  EXPECT_EQ(second->Events()->Sinks(), 1);
+
+  // And the quit of everything.
+  host.Stop();
+  for (sim::ScriptedDocument* document : host.Browser()->Documents()) {
+    EXPECT_EQ(document->Events()->Sinks(), 0);
+    EXPECT_EQ(document->Window()->Events()->Sinks(), 0);
+    EXPECT_EQ(document->PropertySinks()->Sinks(), 0);
+  }
+  EXPECT_TRUE(host.AllReferencesBack()) << host.Json();
+}
+
 TEST_F(TestHostTest, MessageBoxDuringSetSiteIsAnsweredAndRecorded) {
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
