@@ -102,6 +102,11 @@ TEST_F(TestHostTest, ExampleDefinitionFillsTheRealToolbarControl) {
   testhost::Picture picture;
   ASSERT_TRUE(host.Snapshot(&picture));
   EXPECT_EQ(picture.width * picture.height * 3, static_cast<int>(picture.rgb.size()));
+  // The whole window: the band on top, a white page below it.
+  EXPECT_EQ(picture.width, 1024);
+  EXPECT_EQ(picture.height, 300);
+  const uint8_t* page = &picture.rgb[3 * (200 * picture.width + 512)];
+  EXPECT_EQ(page[0] + page[1] + page[2], 3 * 255);
 }
 
 TEST_F(TestHostTest, SearchTypedAndEnteredReachesTheBrowserAsNavigate2) {
