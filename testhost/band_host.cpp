@@ -576,28 +576,34 @@ std::vector<ButtonRecord> BandHost::Buttons() const {
   return buttons;
 }
 
+namespace {
+
+struct ControlWalk {
+  HWND frame;
+  std::vector<ControlRecord>* records;
+};
+
+// A plain function, not a lambda: the callback's calling convention is
+// stdcall on i686.
+BOOL CALLBACK RecordControl(HWND window, LPARAM data) {
+  auto* walk = reinterpret_cast<ControlWalk*>(data);
+  ControlRecord record;
+  record.className = ClassOf(window);
+  record.text = WindowText(window);
+  GetWindowRect(window, &record.rect);
+  MapWindowPoints(nullptr, walk->frame, reinterpret_cast<POINT*>(&record.rect), 2);
+  record.visible = IsWindowVisible(window) != FALSE;
+  walk->records->push_back(record);
+  return TRUE;
+}
+
+}  // namespace
+
 std::vector<ControlRecord> BandHost::Controls() const {
-  struct Walk {
-    HWND frame;
-    std::vector<ControlRecord>* records;
-  };
   std::vector<ControlRecord> records;
   if (!IsWindow(frame_)) return records;
-  Walk walk{frame_, &records};
-  EnumChildWindows(
-      frame_,
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* w = reinterpret_cast<Walk*>(data);
-        ControlRecord record;
-        record.className = ClassOf(window);
-        record.text = WindowText(window);
-        GetWindowRect(window, &record.rect);
-        MapWindowPoints(nullptr, w->frame, reinterpret_cast<POINT*>(&record.rect), 2);
-        record.visible = IsWindowVisible(window) != FALSE;
-        w->records->push_back(record);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&walk));
+  ControlWalk walk{frame_, &records};
+  EnumChildWindows(frame_, &RecordControl, reinterpret_cast<LPARAM>(&walk));
   return records;
 }
 

@@ -39,21 +39,23 @@ constexpr char kDefinition[] = R"(TBW_Toolbar {
              GOTOURL { name = "find" url = "http://find.test/?q=%bandq" } }
 })";
 
+struct ChildCount {
+  const char* name;
+  int n;
+};
+
+// Not a lambda: the callback is stdcall on i686.
+BOOL CALLBACK CountChild(HWND window, LPARAM data) {
+  auto* count = reinterpret_cast<ChildCount*>(data);
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (lstrcmpiA(name, count->name) == 0) ++count->n;
+  return TRUE;
+}
+
 int CountChildren(HWND parent, const char* className) {
-  struct Count {
-    const char* name;
-    int n;
-  } count{className, 0};
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* c = reinterpret_cast<Count*>(data);
-        char name[64] = {};
-        GetClassNameA(window, name, sizeof name);
-        if (lstrcmpiA(name, c->name) == 0) ++c->n;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  ChildCount count{className, 0};
+  EnumChildWindows(parent, &CountChild, reinterpret_cast<LPARAM>(&count));
   return count.n;
 }
 

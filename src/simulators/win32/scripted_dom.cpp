@@ -215,7 +215,7 @@ class ScriptedEnum final : public IEnumVARIANT, public Counted {
     return n == count ? S_OK : S_FALSE;
   }
   STDMETHODIMP Skip(ULONG count) override {
-    next_ = std::min(items_.size(), next_ + count);
+    next_ = std::min<size_t>(items_.size(), next_ + count);
     return next_ < items_.size() ? S_OK : S_FALSE;
   }
   STDMETHODIMP Reset() override {
