@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "json_writer.h"
+#include "platform/win32/scoped.h"
 #include "simulators/win32/scripted_dom.h"
 
 namespace qv::testhost {
@@ -19,8 +20,11 @@ const CLSID kBandClsid = {
     0x79F2FCFF, 0x052A, 0x4C50, {0xB9, 0x81, 0xAE, 0xF4, 0xAF, 0x4E, 0x78, 0xEA}};
 const char kBandClsidText[] = "{79F2FCFF-052A-4C50-B981-AEF4AF4E78EA}";
 const wchar_t kFrameClass[] = L"QuorvaneTestHostFrame";
+// The frame's client area: a browser window's top with some of its page.
 constexpr int kFrameWidth = 1024;
-constexpr int kFrameHeight = 96;
+constexpr int kFrameHeight = 300;
+constexpr int kAddressHeight = 26;
+constexpr int kStatusHeight = 20;
 
 MessageBoxAnswerer* g_answerer = nullptr;
 
@@ -79,11 +83,44 @@ double NowMs() {
 }
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_SIZE) {
-    HWND rebar = FindWindowExW(window, nullptr, REBARCLASSNAMEW, nullptr);
-    if (rebar) MoveWindow(rebar, 0, 0, LOWORD(lParam), 40, TRUE);
+  switch (message) {
+    case WM_SIZE: {
+      HWND rebar = FindWindowExW(window, nullptr, REBARCLASSNAMEW, nullptr);
+      if (rebar) MoveWindow(rebar, 0, 0, LOWORD(lParam), 40, TRUE);
+      InvalidateRect(window, nullptr, TRUE);
+      break;
+    }
+    case WM_NOTIFY:
+      // The band's rows moved the page.
+      if (reinterpret_cast<NMHDR*>(lParam)->code == RBN_HEIGHTCHANGE)
+        InvalidateRect(window, nullptr, TRUE);
+      break;
+    case WM_PAINT: {
+      win32::ScopedPaint paint(window);
+      const auto* host =
+          reinterpret_cast<const BandHost*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      if (paint.get() && host) host->PaintPage(paint.get());
+      return 0;
+    }
+    default:
+      break;
   }
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A text of the current document through its own interface.
+std::wstring DocumentText(sim::ScriptedDocument* document,
+                          HRESULT (STDMETHODCALLTYPE IHTMLDocument2::*read)(BSTR*)) {
+  win32::Bstr text;
+  if (document == nullptr || FAILED((static_cast<IHTMLDocument2*>(document)->*read)(text.Out())) ||
+      text.get() == nullptr)
+    return L"";
+  return std::wstring(text.get(), SysStringLen(text.get()));
+}
+
+void DrawLine(HDC dc, const std::wstring& text, RECT rect, UINT format) {
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+            format | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 // A drop-down menu opened by a click runs its own message loop; this ends
@@ -309,12 +346,16 @@ bool BandHost::Start(const HostOptions& options) {
   RegisterClassW(&frameClass);
   // In a prefix just made, the first program can find the desktop not yet
   // ready for top-level windows; it comes within a few seconds.
+  RECT outer{0, 0, kFrameWidth, kFrameHeight};
+  AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
   for (int attempt = 0; attempt < 50 && !frame_; ++attempt) {
     if (attempt) Sleep(100);
     frame_ = CreateWindowExW(0, kFrameClass, L"quorvane test host",
-                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, kFrameWidth, kFrameHeight,
-                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, outer.right - outer.left,
+                             outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr),
+                             nullptr);
   }
+  if (frame_) SetWindowLongPtrW(frame_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   rebar_ =
       CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, L"",
                       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
@@ -498,6 +539,9 @@ void BandHost::FollowNavigations() {
       sim::PageDescription page;
       page.url = navigation.url;
       page.title = navigation.url;
+      page.bodyText =
+          L"The page at this address, as the scripted browser shows it: no content "
+          L"of its own.";
       browser_->RunNavigation(page);
       steps_.push_back("followed " + Utf8(navigation.url));
       Pump();
@@ -532,29 +576,91 @@ std::vector<ButtonRecord> BandHost::Buttons() const {
   return buttons;
 }
 
+namespace {
+
+struct ControlWalk {
+  HWND frame;
+  std::vector<ControlRecord>* records;
+};
+
+// A plain function, not a lambda: the callback's calling convention is
+// stdcall on i686.
+BOOL CALLBACK RecordControl(HWND window, LPARAM data) {
+  auto* walk = reinterpret_cast<ControlWalk*>(data);
+  ControlRecord record;
+  record.className = ClassOf(window);
+  record.text = WindowText(window);
+  GetWindowRect(window, &record.rect);
+  MapWindowPoints(nullptr, walk->frame, reinterpret_cast<POINT*>(&record.rect), 2);
+  record.visible = IsWindowVisible(window) != FALSE;
+  walk->records->push_back(record);
+  return TRUE;
+}
+
+}  // namespace
+
 std::vector<ControlRecord> BandHost::Controls() const {
-  struct Walk {
-    HWND frame;
-    std::vector<ControlRecord>* records;
-  };
   std::vector<ControlRecord> records;
   if (!IsWindow(frame_)) return records;
-  Walk walk{frame_, &records};
-  EnumChildWindows(
-      frame_,
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* w = reinterpret_cast<Walk*>(data);
-        ControlRecord record;
-        record.className = ClassOf(window);
-        record.text = WindowText(window);
-        GetWindowRect(window, &record.rect);
-        MapWindowPoints(nullptr, w->frame, reinterpret_cast<POINT*>(&record.rect), 2);
-        record.visible = IsWindowVisible(window) != FALSE;
-        w->records->push_back(record);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&walk));
+  ControlWalk walk{frame_, &records};
+  EnumChildWindows(frame_, &RecordControl, reinterpret_cast<LPARAM>(&walk));
   return records;
+}
+
+void BandHost::PaintPage(HDC dc) const {
+  RECT client;
+  GetClientRect(frame_, &client);
+  RECT rebar{};
+  if (rebar_) {
+    GetWindowRect(rebar_, &rebar);
+    MapWindowPoints(nullptr, frame_, reinterpret_cast<POINT*>(&rebar), 2);
+  }
+  sim::ScriptedDocument* document = browser_ ? browser_->CurrentDocument() : nullptr;
+  const std::wstring url = document ? DocumentText(document, &IHTMLDocument2::get_URL) : L"";
+  const std::wstring title = document ? DocumentText(document, &IHTMLDocument2::get_title) : L"";
+  win32::ScopedDcState state(dc);
+  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+
+  // The address line: a label and the page's address in a sunken field.
+  RECT address{client.left, rebar.bottom, client.right, rebar.bottom + kAddressHeight};
+  FillRect(dc, &address, GetSysColorBrush(COLOR_BTNFACE));
+  DrawLine(dc, L"Address", {address.left + 6, address.top, address.left + 60, address.bottom},
+           DT_SINGLELINE | DT_VCENTER);
+  RECT field{address.left + 62, address.top + 3, address.right - 6, address.bottom - 3};
+  FillRect(dc, &field, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  DrawEdge(dc, &field, EDGE_SUNKEN, BF_RECT);
+  DrawLine(dc, url.empty() ? L"about:blank" : url,
+           {field.left + 5, field.top, field.right - 5, field.bottom}, DT_SINGLELINE | DT_VCENTER);
+
+  // The status line.
+  RECT status{client.left, client.bottom - kStatusHeight, client.right, client.bottom};
+  FillRect(dc, &status, GetSysColorBrush(COLOR_BTNFACE));
+  DrawEdge(dc, &status, BDR_SUNKENOUTER, BF_TOP);
+  DrawLine(dc, document ? L"Done" : L"", {status.left + 6, status.top, status.right, status.bottom},
+           DT_SINGLELINE | DT_VCENTER);
+
+  // The page: white, its title large, then its text.
+  RECT page{client.left, address.bottom, client.right, status.top};
+  FillRect(dc, &page, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  DrawEdge(dc, &page, EDGE_SUNKEN, BF_RECT);
+  if (document == nullptr) return;
+  SetTextColor(dc, RGB(0, 0, 0));
+  LOGFONTW face{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
+  face.lfHeight = -22;
+  face.lfWeight = FW_BOLD;
+  win32::GdiObject<HFONT> large(CreateFontIndirectW(&face));
+  RECT heading{page.left + 16, page.top + 12, page.right - 16, page.top + 44};
+  if (large) {
+    win32::ScopedSelect useLarge(dc, large.get());
+    DrawLine(dc, title.empty() ? url : title, heading, DT_SINGLELINE | DT_VCENTER);
+  }
+  RECT text{page.left + 16, heading.bottom + 8, page.right - 16, page.bottom - 8};
+  const std::wstring& body = document->Text();
+  DrawTextW(dc, body.c_str(), static_cast<int>(body.size()), &text,
+            DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 bool BandHost::Snapshot(Picture* picture) {
@@ -564,13 +670,11 @@ bool BandHost::Snapshot(Picture* picture) {
   Pump();
   RECT client;
   GetClientRect(frame_, &client);
-  // The band's rows, not the empty frame below them.
-  RECT rebar;
-  GetWindowRect(rebar_, &rebar);
-  const int width = client.right;
-  const int height = std::max<int>(1, std::min<int>(client.bottom, rebar.bottom - rebar.top));
-  HDC window = GetDC(frame_);
-  HDC memory = CreateCompatibleDC(window);
+  const int width = std::max<int>(1, client.right);
+  const int height = std::max<int>(1, client.bottom);
+  win32::ScopedWindowDc window(frame_);
+  win32::ScopedMemoryDc memory(CreateCompatibleDC(window.get()));
+  if (!window.get() || !memory) return false;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -578,27 +682,22 @@ bool BandHost::Snapshot(Picture* picture) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool ok = false;
-  if (bitmap && bits) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    ok = BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY) != FALSE;
-    GdiFlush();
-    picture->width = width;
-    picture->height = height;
-    picture->rgb.resize(static_cast<size_t>(width) * height * 3);
-    const auto* pixels = static_cast<const uint8_t*>(bits);
-    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-      picture->rgb[3 * i] = pixels[4 * i + 2];
-      picture->rgb[3 * i + 1] = pixels[4 * i + 1];
-      picture->rgb[3 * i + 2] = pixels[4 * i];
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
+  win32::GdiObject<HBITMAP> bitmap(
+      CreateDIBSection(window.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return false;
+  win32::ScopedSelect select(memory.get(), bitmap.get());
+  if (!BitBlt(memory.get(), 0, 0, width, height, window.get(), 0, 0, SRCCOPY)) return false;
+  GdiFlush();
+  picture->width = width;
+  picture->height = height;
+  picture->rgb.resize(static_cast<size_t>(width) * height * 3);
+  const auto* pixels = static_cast<const uint8_t*>(bits);
+  for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+    picture->rgb[3 * i] = pixels[4 * i + 2];
+    picture->rgb[3 * i + 1] = pixels[4 * i + 1];
+    picture->rgb[3 * i + 2] = pixels[4 * i];
   }
-  DeleteDC(memory);
-  ReleaseDC(frame_, window);
-  return ok;
+  return true;
 }
 
 void BandHost::Stop() {

@@ -112,7 +112,13 @@ class BandHost {
   // Runs the messages waiting for this thread; keys go to the band first
   // while it has the focus, as the browser routes them.
   void Pump();
+  // The whole frame window as a browser window looks: the rebar with the
+  // band, the address of the page and the page itself below it.
   bool Snapshot(Picture* picture);
+  // Paints the frame's client area below the rebar: an address line, the
+  // current page (white, its title and text) and a status line. The real
+  // browser's page would be there; the scripted one has no renderer.
+  void PaintPage(HDC dc) const;
 
   bool Loaded() const { return loaded_; }
   // From CoCreateInstance to the toolbar shown, in milliseconds.
@@ -132,6 +138,9 @@ class BandHost {
   // After Stop: every scripted object at the one reference its owner
   // holds, no transient object alive, the site and browser given back.
   bool AllReferencesBack() const;
+  // After Stop: how often the last page was given a UI handler (the band
+  // sets itself and takes itself back).
+  int UIHandlersSet() const { return uiHandlersSet_; }
   // The whole run as one JSON object.
   std::string Json() const;
 

@@ -24,9 +24,9 @@
 #include "host/win32/com_module.h"
 #include "host/win32/toolbar_windows_win32.h"
 #include "platform/win32/scoped.h"
+#include "simulators/win32/scripted_dom.h"
 #include "support/fake_web_browser.h"
 #include "toolbar_fixture.h"
-#include "win32_band_dom_doubles.h"
 
 namespace qv::test {
 namespace {
@@ -490,91 +490,232 @@ TEST_F(BandEventsTest, TwoBandsOnOneFrameWindowPutItsProcedureBackOnlyWhenBothLe
   EXPECT_EQ(ProcOf(frame.get()), &FrameProc);
 }
 
-#ifdef _WIN64
-TEST_F(BandEventsTest, PagesGetTheirSinksAndTheBandAsTheirUiHandler) {
-  std::unique_ptr<DomPage, void (*)(DomPage*)> page(NewDomPage(), DeleteDomPage);
-  auto* document = static_cast<IDispatch*>(DomDocument(page.get()));  // the test's reference
-  frameBrowser.document = document;
-  browser.document = document;
-  Site();
+// The band on the scripted browser, whose pages fire their own events at
+// the sinks the band advised, as the browser's do.
+class BandPageTest : public BandEventsTest {
+ protected:
+  void SetUp() override {
+    BandEventsTest::SetUp();
+    if (HasFatalFailure()) return;
+    scripted = sim::ScriptedWebBrowser::CreateTop(frame.get());
+    site.browser = scripted;
+    Site();
+  }
+  void TearDown() override {
+    if (withSite) withSite->SetSite(nullptr);
+    withSite.Reset();
+    band.Reset();
+    if (scripted) {
+      // Every object of the browser and its pages back with its owner.
+      for (const sim::ObjectCount& count : scripted->Ledger().Owned())
+        EXPECT_EQ(count.refs, 1) << count.name;
+      EXPECT_EQ(scripted->Ledger().TransientAlive(), 0);
+      EXPECT_EQ(scripted->Refs(), 1);
+      site.browser = &browser;
+      scripted->Release();
+    }
+    BandEventsTest::TearDown();
+  }
 
-  // A frame's document completes: the handlers listen to it and its window.
-  EXPECT_EQ(Fire(259, {Disp(&frameBrowser), Number(0)}), S_OK);
-  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kDocumentEvents), 1);
-  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kWindowEvents), 1);
-  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kPropertyNotify), 0);
-  EXPECT_EQ(DomUiHandlerSets(page.get()), 0);
+  sim::ScriptedDocument* FrameDocument(sim::ScriptedDocument* page) {
+    return page->FrameBrowsers().at(0)->CurrentDocument();
+  }
+  IDispatch* FrameOf(sim::ScriptedDocument* page) {
+    return static_cast<IWebBrowser2*>(page->FrameBrowsers().at(0));
+  }
 
-  // A mouse-down on what asks for more (tags in any case) allows the next
-  // window; one elsewhere, or outside the body, does not.
+  sim::ScriptedWebBrowser* scripted = nullptr;
+};
+
+sim::PageElement Element(const wchar_t* tag, int parent = -1) {
+  sim::PageElement element;
+  element.tag = tag;
+  element.parent = parent;
+  return element;
+}
+
+// A page with one frame, whose elements are, by index:
+// 0 DIV > 1 A > (2 SPAN, 3 IMG), 0 DIV > 4 P, 5 MAP > 6 area, 7 FORM > 8 INPUT,
+// 9 IMG; the frame holds 0 A.
+sim::PageDescription Page(const wchar_t* url) {
+  sim::PageDescription page;
+  page.url = url;
+  page.title = L"A page";
+  page.elements = {Element(L"DIV"),      Element(L"A", 0), Element(L"SPAN", 1), Element(L"IMG", 1),
+                   Element(L"P", 0),     Element(L"MAP"),  Element(L"area", 5), Element(L"FORM"),
+                   Element(L"INPUT", 7), Element(L"IMG")};
+  sim::PageDescription frame;
+  frame.url = L"http://frame.test/";
+  frame.elements = {Element(L"A")};
+  page.frames.push_back(frame);
+  return page;
+}
+
+sim::PageDescription Address(const wchar_t* url) {
+  sim::PageDescription page;
+  page.url = url;
+  return page;
+}
+
+TEST_F(BandPageTest, EveryFrameHasDocumentAndWindowSinksUntilThePageIsLeft) {
+  ASSERT_TRUE(scripted->RunNavigation(Page(L"http://one.test/")));
+  sim::ScriptedDocument* top = scripted->CurrentDocument();
+  sim::ScriptedDocument* inner = FrameDocument(top);
+  for (sim::ScriptedDocument* document : {top, inner}) {
+    EXPECT_EQ(document->Events()->Sinks(), 1);
+    EXPECT_EQ(document->Window()->Events()->Sinks(), 1);
+  }
+  EXPECT_EQ(Object().FrameSinkCount(), 2u);
+  // Only the top document is watched for its ready state.
+  EXPECT_EQ(top->PropertySinks()->Sinks(), 1);
+  EXPECT_EQ(inner->PropertySinks()->Sinks(), 0);
+
+  // A frame that completes again replaces its sinks rather than adding.
+  scripted->FireDocumentComplete(FrameOf(top));
+  EXPECT_EQ(Object().FrameSinkCount(), 2u);
+  EXPECT_EQ(inner->Events()->Sinks(), 1);
+  EXPECT_EQ(inner->Events()->Advises(), 2);
+
+  // A script run from the address keeps the page and its sinks.
+  ASSERT_TRUE(scripted->RunNavigation(Address(L"JavaScript:void(0)")));
+  EXPECT_EQ(scripted->CurrentDocument(), top);
+  EXPECT_EQ(Object().FrameSinkCount(), 2u);
+  EXPECT_EQ(top->Events()->Sinks(), 1);
+
+  // Another address leaves the page: its window's before-unload is heard,
+  // then every sink on it goes, and the band takes itself back from it.
+  ASSERT_EQ(Flags().beforeUnload, 0u);
+  ASSERT_TRUE(scripted->RunNavigation(Page(L"http://two.test/")));
+  EXPECT_EQ(Flags().beforeUnload, 1u);
+  for (sim::ScriptedDocument* document : {top, inner}) {
+    EXPECT_EQ(document->Events()->Sinks(), 0);
+    EXPECT_EQ(document->Window()->Events()->Sinks(), 0);
+    EXPECT_EQ(document->PropertySinks()->Sinks(), 0);
+    EXPECT_FALSE(document->HoldsUIHandler());
+  }
+  sim::ScriptedDocument* next = scripted->CurrentDocument();
+  ASSERT_NE(next, top);
+  EXPECT_EQ(next->Events()->Sinks(), 1);
+  EXPECT_EQ(FrameDocument(next)->Window()->Events()->Sinks(), 1);
+  EXPECT_EQ(next->PropertySinks()->Sinks(), 1);
+
+  // The quit lets go of the rest.
+  scripted->FireQuit();
+  EXPECT_EQ(scripted->EventSinks(), 0);
+  EXPECT_EQ(Object().FrameSinkCount(), 0u);
+  EXPECT_EQ(next->Events()->Sinks(), 0);
+  EXPECT_EQ(FrameDocument(next)->Window()->Events()->Sinks(), 0);
+  EXPECT_EQ(next->PropertySinks()->Sinks(), 0);
+  EXPECT_FALSE(next->HoldsUIHandler());
+}
+
+TEST_F(BandPageTest, MouseDownOnWhatAsksForMoreAllowsTheNextWindow) {
+  ASSERT_TRUE(scripted->RunNavigation(Page(L"http://one.test/")));
   struct Click {
-    std::vector<std::wstring> path;
-    bool withEvent;
+    int element;
+    bool eventAsArgument;
     uint32_t allow;
+    const char* what;
   };
   const Click clicks[] = {
-      {{L"span", L"a", L"div", L"BODY", L"HTML"}, true, 1},
-      {{L"div", L"p", L"body", L"html"}, true, 0},
-      {{L"p", L"BODY", L"A"}, true, 0},
-      {{L"Area", L"map", L"body"}, true, 1},
-      {{L"INPUT", L"form", L"body"}, true, 1},
-      {{L"img", L"body"}, false, 1},  // the event only on the window
-      {{}, true, 0},
+      {1, true, 1, "a link"},
+      {2, true, 1, "text inside a link"},
+      {3, true, 1, "an image inside a link"},
+      {3, false, 1, "the same, the event only on the window"},
+      {6, true, 1, "an image map area, its tag in lower case"},
+      {8, false, 1, "a form's input"},
+      {9, true, 1, "an image"},
+      {4, true, 0, "a paragraph beside the link"},
+      {0, true, 0, "the division that holds the link"},
+      {-1, false, 0, "the body"},
   };
-  for (size_t i = 0; i < std::size(clicks); ++i) {
-    const Click& click = clicks[i];
-    EXPECT_EQ(Fire(104), S_OK);
-    EXPECT_EQ(Navigate(L"javascript:0"), S_OK);
-    EXPECT_EQ(Fire(251), S_OK);  // clears the allow flag
-    ASSERT_EQ(Flags().allow, 0u);
-    DomSetClickPath(page.get(), click.path);
-    DomFireMouseDown(page.get(), click.withEvent);
-    EXPECT_EQ(Flags().allow, click.allow) << "click " << i;
+  for (const Click& click : clicks) {
+    ASSERT_TRUE(scripted->FireMouseDown(click.element, click.eventAsArgument));
+    EXPECT_EQ(Flags().allow, click.allow) << click.what;
+    // The blocker decides with the flag, which the new window spends.
+    scripted->RequestNewWindow();
+    ASSERT_FALSE(blocker.asked.empty());
+    EXPECT_EQ(blocker.asked.back().allow, click.allow) << click.what;
+    EXPECT_EQ(Flags().allow, 0u) << click.what;
   }
-  DomFireBeforeUnload(page.get());
-  EXPECT_EQ(Flags().beforeUnload, 1u);
+  // A link in a frame counts as one in the page.
+  sim::ScriptedDocument* inner = FrameDocument(scripted->CurrentDocument());
+  EXPECT_EQ(inner->FireMouseDown(0).size(), 1u);
+  EXPECT_EQ(Flags().allow, 1u);
+}
 
-  // The top frame's document becomes the current one.
-  EXPECT_EQ(Fire(252, {Disp(&frameBrowser), Number(0)}), S_OK);
-  EXPECT_EQ(Fire(259, {Disp(&frameBrowser), Number(0)}), S_OK);
-  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kDocumentEvents), 1);  // replaced, not added
-  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kPropertyNotify), 1);
-  EXPECT_EQ(DomUiHandlerSets(page.get()), 1);
-  ComRef<IDocHostUIHandler> ui = band.As<IDocHostUIHandler>(IID_IDocHostUIHandler);
-  EXPECT_EQ(DomCustomUiHandler(page.get()), static_cast<void*>(ui.get()));
+TEST_F(BandPageTest, EveryNavigationEventClearsTheAllowFlag) {
+  ASSERT_TRUE(scripted->RunNavigation(Page(L"http://one.test/")));
+  sim::ScriptedDocument* top = scripted->CurrentDocument();
+  auto clickLink = [&] {
+    scripted->FireMouseDown(1);
+    ASSERT_EQ(Flags().allow, 1u);
+  };
+  clickLink();
+  scripted->FireNavigateComplete2(FrameOf(top));
+  EXPECT_EQ(Flags().allow, 0u);
+  clickLink();
+  scripted->FireDocumentComplete(FrameOf(top));
+  EXPECT_EQ(Flags().allow, 0u);
+  // A script address allows the next window by itself.
+  clickLink();
+  EXPECT_FALSE(scripted->FireBeforeNavigate2(L"javascript:open()"));
+  EXPECT_EQ(Flags().allow, 1u);
+  EXPECT_EQ(Flags().navigationSettled, 0u);
+  // Any other address clears it, and the page's links no longer count.
+  EXPECT_FALSE(scripted->FireBeforeNavigate2(L"http://away.test/javascript:"));
+  EXPECT_EQ(Flags().allow, 0u);
+  scripted->FireMouseDown(1);
+  EXPECT_EQ(Flags().allow, 0u);
+  EXPECT_TRUE(blocker.asked.empty());
+}
+
+TEST_F(BandPageTest, TheTopDocumentHasTheBandAsUiHandlerForwardingToTheBrowsersOwn) {
+  ASSERT_TRUE(scripted->RunNavigation(Page(L"http://one.test/")));
+  sim::ScriptedDocument* page = scripted->CurrentDocument();
+  EXPECT_TRUE(page->HoldsUIHandler());
+  EXPECT_EQ(page->UIHandlersSet(), 1);
+  EXPECT_EQ(FrameDocument(page)->UIHandlersSet(), 0);
   EXPECT_EQ(blocker.pageCompletes, 1);
+
   // What the band does not answer itself goes to the browser's own.
-  EXPECT_EQ(ui->ShowUI(0, nullptr, nullptr, nullptr, nullptr), S_OK);
+  const size_t before = scripted->ClientSite()->Calls().size();
+  ComRef<IDocHostUIHandler> ui = band.As<IDocHostUIHandler>(IID_IDocHostUIHandler);
+  DOCHOSTUIINFO info{};
+  info.cbSize = sizeof info;
+  EXPECT_EQ(ui->GetHostInfo(&info), S_OK);
+  EXPECT_EQ(ui->HideUI(), S_OK);
+  MSG message{};
+  EXPECT_EQ(ui->TranslateAccelerator(&message, nullptr, 0), S_FALSE);
   EXPECT_EQ(ui->ShowContextMenu(0, nullptr, nullptr, nullptr), S_FALSE);
   ComRef<IOleCommandTarget> commands = band.As<IOleCommandTarget>(IID_IOleCommandTarget);
-  EXPECT_EQ(commands->Exec(nullptr, OLECMDID_PRINT, 0, nullptr, nullptr), OLECMDERR_E_NOTSUPPORTED);
+  EXPECT_EQ(commands->Exec(nullptr, OLECMDID_PRINT, 0, nullptr, nullptr), S_OK);
   EXPECT_EQ(commands->Exec(nullptr, OLECMDID_SHOWSCRIPTERROR, 0, nullptr, nullptr), S_OK);
-  EXPECT_EQ(DomDefaultCalls(page.get()), 2);
+  OLECMD command{OLECMDID_PRINT, 0};
+  EXPECT_EQ(commands->QueryStatus(nullptr, 1, &command, nullptr), S_OK);
+  const std::vector<std::wstring>& calls = scripted->ClientSite()->Calls();
+  EXPECT_EQ(std::vector<std::wstring>(calls.begin() + before, calls.end()),
+            (std::vector<std::wstring>{L"GetHostInfo", L"HideUI", L"TranslateAccelerator",
+                                       L"Exec 6", L"QueryStatus"}));
 
-  // Only a complete page is handed to the blocker.
-  DomSetReadyState(page.get(), L"interactive");
-  DomFireReadyStateChanged(page.get());
+  // Only the top page becoming complete is handed to the blocker.
+  page->SetReadyState(L"interactive");
   EXPECT_EQ(blocker.pageCompletes, 1);
-  DomSetReadyState(page.get(), L"complete");
-  DomFireReadyStateChanged(page.get());
+  page->SetReadyState(L"complete");
+  EXPECT_EQ(blocker.pageCompletes, 2);
+  FrameDocument(page)->SetReadyState(L"complete");
   EXPECT_EQ(blocker.pageCompletes, 2);
 
-  // Leaving the page drops the frame sinks; leaving the browser drops the
-  // rest and takes the band back from the document.
-  EXPECT_EQ(Navigate(L"http://next.test/"), S_OK);
-  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kDocumentEvents), 0);
-  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kWindowEvents), 0);
-  ui.Reset();
-  commands.Reset();
+  // Leaving the browser takes the band back from the page; it answers
+  // for itself again.
   EXPECT_EQ(withSite->SetSite(nullptr), S_OK);
-  EXPECT_EQ(DomSinkCount(page.get(), DomPoint::kPropertyNotify), 0);
-  EXPECT_EQ(DomCustomUiHandler(page.get()), nullptr);
-  EXPECT_EQ(DomReferences(page.get()), 1);
-  document->Release();
-  frameBrowser.document = nullptr;
-  browser.document = nullptr;
+  EXPECT_FALSE(page->HoldsUIHandler());
+  EXPECT_EQ(page->UIHandlersSet(), 2);
+  EXPECT_EQ(page->PropertySinks()->Sinks(), 0);
+  EXPECT_EQ(ui->TranslateAccelerator(&message, nullptr, 0), E_NOTIMPL);
+  page->SetReadyState(L"complete");
+  EXPECT_EQ(blocker.pageCompletes, 2);
 }
-#endif
 
 int g_keysSeen = 0;
 LRESULT CALLBACK CountingKeyboardHook(int code, WPARAM wParam, LPARAM lParam) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "band_host.h"
+#include "json_writer.h"
 #include "simulators/win32/scripted_dom.h"
 
 namespace qv::test {
@@ -101,6 +102,11 @@ TEST_F(TestHostTest, ExampleDefinitionFillsTheRealToolbarControl) {
   testhost::Picture picture;
   ASSERT_TRUE(host.Snapshot(&picture));
   EXPECT_EQ(picture.width * picture.height * 3, static_cast<int>(picture.rgb.size()));
+  // The whole window: the band on top, a white page below it.
+  EXPECT_EQ(picture.width, 1024);
+  EXPECT_EQ(picture.height, 300);
+  const uint8_t* page = &picture.rgb[3 * (200 * picture.width + 512)];
+  EXPECT_EQ(page[0] + page[1] + page[2], 3 * 255);
 }
 
 TEST_F(TestHostTest, SearchTypedAndEnteredReachesTheBrowserAsNavigate2) {
@@ -131,6 +137,55 @@ TEST_F(TestHostTest, OnQuitTeardownGivesEveryScriptedObjectBack) {
   EXPECT_EQ(host.Site().refs, 1);
   EXPECT_EQ(host.Browser()->EventSinks(), 0);
   EXPECT_EQ(host.Browser()->Events().back().name, L"OnQuit");
+  // The band heard all of it: the browser's events, the page's mouse-down
+  // and the window's before-unload each reached one sink of its own.
+  for (const sim::EventRecord& event : host.Browser()->Events())
+    EXPECT_EQ(event.sinks, 1) << testhost::Utf8(event.name);
+  // It was the last page's UI handler, and gave that back on the quit.
+  EXPECT_EQ(host.UIHandlersSet(), 2);
+  EXPECT_FALSE(host.Browser()->CurrentDocument()->HoldsUIHandler());
+}
+
+TEST_F(TestHostTest, EachFrameIsWatchedUntilItsPageIsLeft) {
+  BandHost host;
+  HostOptions options = Options(Examples());
+  options.followNavigations = false;
+  ASSERT_TRUE(host.Start(options));
+  host.RunStep(Navigation(L"http://one.test/"));
+  sim::ScriptedDocument* first = host.Browser()->CurrentDocument();
+  sim::ScriptedDocument* inner = first->FrameBrowsers().at(0)->CurrentDocument();
+  for (sim::ScriptedDocument* document : {first, inner}) {
+    EXPECT_EQ(document->Events()->Sinks(), 1);
+    EXPECT_EQ(document->Window()->Events()->Sinks(), 1);
+  }
+  EXPECT_EQ(first->PropertySinks()->Sinks(), 1);
+  EXPECT_TRUE(first->HoldsUIHandler());
+
+  // A script run from the address leaves the page as it is.
+  host.RunStep(Navigation(L"javascript:void(0)"));
+  EXPECT_EQ(host.Browser()->CurrentDocument(), first);
+  EXPECT_EQ(inner->Window()->Events()->Sinks(), 1);
+
+  // Any other address lets go of every frame of the page left.
+  host.RunStep(Navigation(L"http://two.test/"));
+  sim::ScriptedDocument* second = host.Browser()->CurrentDocument();
+  ASSERT_NE(second, first);
+  for (sim::ScriptedDocument* document : {first, inner}) {
+    EXPECT_EQ(document->Events()->Sinks(), 0);
+    EXPECT_EQ(document->Window()->Events()->Sinks(), 0);
+    EXPECT_EQ(document->PropertySinks()->Sinks(), 0);
+    EXPECT_FALSE(document->HoldsUIHandler());
+  }
+  EXPECT_EQ(second->Events()->Sinks(), 1);
+
+  // And the quit of everything.
+  host.Stop();
+  for (sim::ScriptedDocument* document : host.Browser()->Documents()) {
+    EXPECT_EQ(document->Events()->Sinks(), 0);
+    EXPECT_EQ(document->Window()->Events()->Sinks(), 0);
+    EXPECT_EQ(document->PropertySinks()->Sinks(), 0);
+  }
+  EXPECT_TRUE(host.AllReferencesBack()) << host.Json();
 }
 
 TEST_F(TestHostTest, MessageBoxDuringSetSiteIsAnsweredAndRecorded) {
@@ -186,7 +241,8 @@ TEST_F(TestHostTest, TestHostExePrintsOneJsonObject) {
   EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line";
   for (const char* key :
        {"\"loaded\":true", "\"bandInfo\":[{", "\"buttons\":[{", "\"controls\":[{", "\"messages\":[",
-        "\"navigations\":[{\"method\":\"Navigate2\"", "\"events\":[{", "\"allBack\":true"})
+        "\"navigations\":[{\"method\":\"Navigate2\"", "\"events\":[{", "\"sinks\":1",
+        "\"uiHandlersSet\":2", "\"allBack\":true"})
     EXPECT_NE(out.find(key), std::string::npos) << key << "\n" << out;
 }
 

@@ -206,6 +206,23 @@ class ScopedWindowDc {
   HDC dc_;
 };
 
+// A window's painting from BeginPaint, ended when it goes.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~ScopedPaint() {
+    if (dc_) EndPaint(window_, &paint_);
+  }
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
 // Shows a cursor in place of the current one and puts that one back on
 // Restore or when it goes. Showing again before a restore keeps the cursor
 // first replaced, so nested waits end on the right cursor; a restore with

@@ -4,13 +4,11 @@
 #include <mshtmdid.h>
 
 #include <algorithm>
+#include <cwctype>
 
 #include "simulators/win32/scripted_dom.h"
 
 namespace qv::sim {
-
-IHTMLEventObj* NewEventObject(ObjectLedger* ledger, ScriptedElement* source,
-                              const std::wstring& type);
 
 namespace {
 
@@ -42,6 +40,13 @@ std::wstring Describe(const VARIANT* value) {
     out.assign(text.bstrVal, SysStringLen(text.bstrVal));
   VariantClear(&text);
   return out;
+}
+
+bool IsScriptAddress(const std::wstring& url) {
+  static const wchar_t kScheme[] = L"javascript:";
+  for (size_t i = 0; kScheme[i]; ++i)
+    if (i >= url.size() || std::towlower(url[i]) != kScheme[i]) return false;
+  return true;
 }
 
 template <typename T>
@@ -369,29 +374,14 @@ void ScriptedWebBrowser::Load(const PageDescription& page) {
   documents_.push_back(document_);
 }
 
-bool ScriptedWebBrowser::RunNavigation(const PageDescription& page) {
-  IDispatch* self = static_cast<IWebBrowser2*>(this);
-  // The page that is left hears it first.
-  if (document_) {
-    IHTMLEventObj* event = NewEventObject(ledger_, nullptr, L"beforeunload");
-    document_->Window()->SetEvent(event);
-    VARIANT arg;
-    arg.vt = VT_DISPATCH;
-    arg.pdispVal = event;
-    DISPPARAMS params{&arg, nullptr, 1, 0};
-    const std::vector<HRESULT> answers = document_->Window()->Events()->Invoke(1017, &params);
-    document_->Window()->SetEvent(nullptr);
-    event->Release();
-    events_->push_back({L"onbeforeunload", 1017, static_cast<int>(answers.size()), answers, false});
-  }
-
+bool ScriptedWebBrowser::FireBeforeNavigate2(const std::wstring& address) {
   // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers,
   // Cancel), in reverse order, the strings by reference as the browser
   // passes them.
   VARIANT url, flags, target, post, headers;
   VariantInit(&url);
   url.vt = VT_BSTR;
-  url.bstrVal = Text(page.url);
+  url.bstrVal = Text(address);
   VariantInit(&flags);
   flags.vt = VT_I4;
   flags.lVal = 0;
@@ -406,7 +396,7 @@ bool ScriptedWebBrowser::RunNavigation(const PageDescription& page) {
   VARIANT before[7];
   for (VARIANT& v : before) VariantInit(&v);
   before[6].vt = VT_DISPATCH;
-  before[6].pdispVal = self;
+  before[6].pdispVal = static_cast<IWebBrowser2*>(this);
   before[5].vt = VT_BYREF | VT_VARIANT;
   before[5].pvarVal = &url;
   before[4].vt = VT_BYREF | VT_VARIANT;
@@ -419,16 +409,61 @@ bool ScriptedWebBrowser::RunNavigation(const PageDescription& page) {
   before[1].pvarVal = &headers;
   before[0].vt = VT_BYREF | VT_BOOL;
   before[0].pboolVal = &cancel;
-  DISPPARAMS beforeParams{before, nullptr, 7, 0};
-  busy_ = true;
-  readyState_ = READYSTATE_LOADING;
+  DISPPARAMS params{before, nullptr, 7, 0};
   const bool cancelled =
-      Fire(L"BeforeNavigate2", DISPID_BEFORENAVIGATE2, &beforeParams, &cancel).cancelled;
+      Fire(L"BeforeNavigate2", DISPID_BEFORENAVIGATE2, &params, &cancel).cancelled;
+  VariantClear(&url);
   VariantClear(&target);
   VariantClear(&headers);
   VariantClear(&post);
-  if (cancelled) {
-    VariantClear(&url);
+  return cancelled;
+}
+
+void ScriptedWebBrowser::FireComplete(const wchar_t* name, DISPID dispid, IDispatch* frame,
+                                      const std::wstring& address) {
+  VARIANT url;
+  VariantInit(&url);
+  url.vt = VT_BSTR;
+  BSTR current = nullptr;
+  if (address.empty() && document_) document_->get_URL(&current);
+  url.bstrVal = current ? current : Text(address);
+  VARIANT args[2];
+  VariantInit(&args[0]);
+  VariantInit(&args[1]);
+  args[1].vt = VT_DISPATCH;
+  args[1].pdispVal = frame ? frame : static_cast<IWebBrowser2*>(this);
+  args[0].vt = VT_BYREF | VT_VARIANT;
+  args[0].pvarVal = &url;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  Fire(name, dispid, &params);
+  VariantClear(&url);
+}
+
+void ScriptedWebBrowser::FireNavigateComplete2(IDispatch* frame, const std::wstring& url) {
+  FireComplete(frame ? L"NavigateComplete2 (frame)" : L"NavigateComplete2",
+               DISPID_NAVIGATECOMPLETE2, frame, url);
+}
+
+void ScriptedWebBrowser::FireDocumentComplete(IDispatch* frame, const std::wstring& url) {
+  FireComplete(frame ? L"DocumentComplete (frame)" : L"DocumentComplete", DISPID_DOCUMENTCOMPLETE,
+               frame, url);
+}
+
+bool ScriptedWebBrowser::RunNavigation(const PageDescription& page) {
+  if (IsScriptAddress(page.url)) {
+    // The script runs in the page that stays.
+    FireBeforeNavigate2(page.url);
+    return true;
+  }
+  // The page that is left hears it first.
+  if (document_) {
+    const std::vector<HRESULT> answers = document_->FireBeforeUnload();
+    events_->push_back({L"onbeforeunload", DISPID_HTMLWINDOWEVENTS2_ONBEFOREUNLOAD,
+                        static_cast<int>(answers.size()), answers, false});
+  }
+  busy_ = true;
+  readyState_ = READYSTATE_LOADING;
+  if (FireBeforeNavigate2(page.url)) {
     busy_ = false;
     readyState_ = READYSTATE_COMPLETE;
     return false;
@@ -436,46 +471,20 @@ bool ScriptedWebBrowser::RunNavigation(const PageDescription& page) {
 
   Fire(L"DownloadBegin", DISPID_DOWNLOADBEGIN, nullptr);
   Load(page);
-
-  // NavigateComplete2(pDisp, URL) and DocumentComplete(pDisp, URL).
-  auto complete = [this, &url](const wchar_t* name, DISPID dispid, IDispatch* from) {
-    VARIANT args[2];
-    VariantInit(&args[0]);
-    VariantInit(&args[1]);
-    args[1].vt = VT_DISPATCH;
-    args[1].pdispVal = from;
-    args[0].vt = VT_BYREF | VT_VARIANT;
-    args[0].pvarVal = &url;
-    DISPPARAMS params{args, nullptr, 2, 0};
-    Fire(name, dispid, &params);
-  };
-  complete(L"NavigateComplete2", DISPID_NAVIGATECOMPLETE2, self);
+  FireNavigateComplete2(nullptr, page.url);
   // Each frame completes before the page that holds it.
   for (size_t i = 0; i < page.frames.size(); ++i) {
     ScriptedWebBrowser* frame = frameBrowsers_[frameBrowsers_.size() - page.frames.size() + i];
-    VARIANT frameUrl;
-    VariantInit(&frameUrl);
-    frameUrl.vt = VT_BSTR;
-    frameUrl.bstrVal = Text(page.frames[i].url);
-    VARIANT args[2];
-    VariantInit(&args[0]);
-    VariantInit(&args[1]);
-    args[1].vt = VT_DISPATCH;
-    args[1].pdispVal = static_cast<IWebBrowser2*>(frame);
-    args[0].vt = VT_BYREF | VT_VARIANT;
-    args[0].pvarVal = &frameUrl;
-    DISPPARAMS params{args, nullptr, 2, 0};
-    Fire(L"NavigateComplete2 (frame)", DISPID_NAVIGATECOMPLETE2, &params);
+    IDispatch* dispatch = static_cast<IWebBrowser2*>(frame);
+    FireNavigateComplete2(dispatch, page.frames[i].url);
     frame->document_->SetComplete();
-    Fire(L"DocumentComplete (frame)", DISPID_DOCUMENTCOMPLETE, &params);
-    VariantClear(&frameUrl);
+    FireDocumentComplete(dispatch, page.frames[i].url);
   }
   document_->SetComplete();
   readyState_ = READYSTATE_COMPLETE;
-  complete(L"DocumentComplete", DISPID_DOCUMENTCOMPLETE, self);
+  FireDocumentComplete(nullptr, page.url);
   busy_ = false;
   Fire(L"DownloadComplete", DISPID_DOWNLOADCOMPLETE, nullptr);
-  VariantClear(&url);
   return true;
 }
 
@@ -500,21 +509,12 @@ void ScriptedWebBrowser::FireQuit() {
   Fire(L"OnQuit", DISPID_ONQUIT, nullptr);
 }
 
-bool ScriptedWebBrowser::FireMouseDown(int index) {
+bool ScriptedWebBrowser::FireMouseDown(int index, bool eventAsArgument) {
   if (document_ == nullptr) return false;
   const auto& elements = document_->Elements();
   const size_t at = index < 0 ? 0 : static_cast<size_t>(index) + 1;
   if (at >= elements.size()) return false;
-  IHTMLEventObj* event = NewEventObject(ledger_, elements[at], L"mousedown");
-  document_->Window()->SetEvent(event);
-  VARIANT arg;
-  arg.vt = VT_DISPATCH;
-  arg.pdispVal = event;
-  DISPPARAMS params{&arg, nullptr, 1, 0};
-  const std::vector<HRESULT> answers =
-      document_->Events()->Invoke(DISPID_HTMLDOCUMENTEVENTS2_ONMOUSEDOWN, &params);
-  document_->Window()->SetEvent(nullptr);
-  event->Release();
+  const std::vector<HRESULT> answers = document_->FireMouseDown(index, eventAsArgument);
   events_->push_back({L"onmousedown " + elements[at]->Data().tag,
                       DISPID_HTMLDOCUMENTEVENTS2_ONMOUSEDOWN, static_cast<int>(answers.size()),
                       answers, false});

@@ -28,6 +28,9 @@ struct PageElement {
   std::wstring id;
   std::wstring text;
   std::vector<std::pair<std::wstring, std::wstring>> attributes;
+  // The index of the element this one is inside, an earlier one of the
+  // same page; -1 (or any other index) puts it straight in the body.
+  int parent = -1;
 };
 
 struct PageDescription {
@@ -148,18 +151,29 @@ class ScriptedWebBrowser final : public IWebBrowser2Stub,
   STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
   STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
 
-  // The script. A navigation fires BeforeNavigate2 (the sinks may cancel
-  // it), DownloadBegin, NavigateComplete2, the frames' own events,
-  // DocumentComplete and DownloadComplete; answers false when cancelled.
+  // The script. A navigation fires the current page's before-unload,
+  // BeforeNavigate2 (the sinks may cancel it), DownloadBegin,
+  // NavigateComplete2, the frames' own events, DocumentComplete and
+  // DownloadComplete; answers false when cancelled. A javascript: address
+  // runs a script in the page that stays: BeforeNavigate2 alone.
   bool RunNavigation(const PageDescription& page);
   // NewWindow2; answers whether a sink cancelled it.
   bool RequestNewWindow();
   void FireQuit();
   // Mouse-down on element `index` of the current document (-1: the body),
   // through its HTMLDocumentEvents2 sinks.
-  bool FireMouseDown(int index);
+  bool FireMouseDown(int index, bool eventAsArgument = true);
+  // The single events of a navigation, for a script that takes one step
+  // at a time. frame null means this browser; the URL is the current
+  // document's when empty. FireBeforeNavigate2 answers whether a sink
+  // cancelled.
+  bool FireBeforeNavigate2(const std::wstring& url);
+  void FireNavigateComplete2(IDispatch* frame = nullptr, const std::wstring& url = L"");
+  void FireDocumentComplete(IDispatch* frame = nullptr, const std::wstring& url = L"");
 
   ScriptedDocument* CurrentDocument() const { return document_; }
+  // Every document this browser showed, the current one last.
+  const std::vector<ScriptedDocument*>& Documents() const { return documents_; }
   const std::vector<NavigationRecord>& Navigations() const { return navigations_; }
   const std::vector<EventRecord>& Events() const { return *events_; }
   const std::vector<std::wstring>& StatusTexts() const { return statusTexts_; }
@@ -177,6 +191,8 @@ class ScriptedWebBrowser final : public IWebBrowser2Stub,
   void Load(const PageDescription& page);
   EventRecord Fire(const wchar_t* name, DISPID dispid, DISPPARAMS* params,
                    VARIANT_BOOL* cancel = nullptr);
+  // NavigateComplete2 or DocumentComplete: (pDisp, URL).
+  void FireComplete(const wchar_t* name, DISPID dispid, IDispatch* frame, const std::wstring& url);
 
   std::unique_ptr<ObjectLedger> ownedLedger_;
   std::unique_ptr<std::vector<EventRecord>> ownedEvents_;
@@ -222,6 +238,10 @@ class ScriptedClientSite final : public IOleClientSite,
   STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
                       IOleInPlaceUIWindow*) override {
     return Count(L"ShowUI", S_FALSE);
+  }
+  STDMETHODIMP HideUI() override { return Count(L"HideUI", S_OK); }
+  STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override {
+    return Count(L"TranslateAccelerator", S_FALSE);
   }
   STDMETHODIMP TranslateUrl(DWORD, OLECHAR*, OLECHAR** out) override {
     if (out) *out = nullptr;

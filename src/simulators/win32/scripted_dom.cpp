@@ -215,7 +215,7 @@ class ScriptedEnum final : public IEnumVARIANT, public Counted {
     return n == count ? S_OK : S_FALSE;
   }
   STDMETHODIMP Skip(ULONG count) override {
-    next_ = std::min(items_.size(), next_ + count);
+    next_ = std::min<size_t>(items_.size(), next_ + count);
     return next_ < items_.size() ? S_OK : S_FALSE;
   }
   STDMETHODIMP Reset() override {
@@ -341,6 +341,12 @@ class ScriptedEventObj final : public IHTMLEventObjStub, public Counted {
   ScriptedElement* source_;
   std::wstring type_;
 };
+
+// An event object for the scripted page's mouse-down and before-unload.
+IHTMLEventObj* NewEventObject(ObjectLedger* ledger, ScriptedElement* source,
+                              const std::wstring& type) {
+  return new ScriptedEventObj(ledger, source, type);
+}
 
 }  // namespace
 
@@ -486,8 +492,13 @@ ScriptedDocument::ScriptedDocument(ObjectLedger* ledger, const PageDescription& 
   PageElement body;
   body.tag = L"BODY";
   elements_.push_back(new ScriptedElement(ledger, this, body, nullptr));
-  for (const PageElement& element : page.elements)
-    elements_.push_back(new ScriptedElement(ledger, this, element, elements_.front()));
+  for (const PageElement& element : page.elements) {
+    // Only an earlier element can hold this one: no cycles.
+    const bool nested =
+        element.parent >= 0 && static_cast<size_t>(element.parent) + 1 < elements_.size();
+    elements_.push_back(new ScriptedElement(
+        ledger, this, element, nested ? elements_[element.parent + 1] : elements_.front()));
+  }
 }
 
 ScriptedDocument::~ScriptedDocument() {
@@ -542,7 +553,7 @@ STDMETHODIMP ScriptedDocument::get_domain(BSTR* p) {
   return S_OK;
 }
 STDMETHODIMP ScriptedDocument::get_readyState(BSTR* p) {
-  *p = ToBstr(complete_ ? L"complete" : L"loading");
+  *p = ToBstr(readyState_);
   return S_OK;
 }
 STDMETHODIMP ScriptedDocument::get_frames(IHTMLFramesCollection2** p) {
@@ -568,9 +579,40 @@ STDMETHODIMP ScriptedDocument::SetUIHandler(IDocHostUIHandler* handler) {
   uiHandler_ = handler;
   return S_OK;
 }
-void ScriptedDocument::SetComplete() {
-  complete_ = true;
+void ScriptedDocument::SetReadyState(const std::wstring& state) {
+  readyState_ = state;
   propertySinks_->Changed(DISPID_READYSTATE);
+}
+
+std::vector<HRESULT> ScriptedDocument::FireMouseDown(int index, bool eventAsArgument) {
+  const size_t at = index < 0 ? 0 : static_cast<size_t>(index) + 1;
+  if (at >= elements_.size()) return {};
+  IHTMLEventObj* event = NewEventObject(ledger_, elements_[at], L"mousedown");
+  window_->SetEvent(event);
+  VARIANT arg;
+  arg.vt = VT_DISPATCH;
+  arg.pdispVal = event;
+  DISPPARAMS params{&arg, nullptr, 1, 0};
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  std::vector<HRESULT> answers =
+      events_->Invoke(DISPID_HTMLDOCUMENTEVENTS2_ONMOUSEDOWN, eventAsArgument ? &params : &none);
+  window_->SetEvent(nullptr);
+  event->Release();
+  return answers;
+}
+
+std::vector<HRESULT> ScriptedDocument::FireBeforeUnload() {
+  IHTMLEventObj* event = NewEventObject(ledger_, nullptr, L"beforeunload");
+  window_->SetEvent(event);
+  VARIANT arg;
+  arg.vt = VT_DISPATCH;
+  arg.pdispVal = event;
+  DISPPARAMS params{&arg, nullptr, 1, 0};
+  std::vector<HRESULT> answers =
+      window_->Events()->Invoke(DISPID_HTMLWINDOWEVENTS2_ONBEFOREUNLOAD, &params);
+  window_->SetEvent(nullptr);
+  event->Release();
+  return answers;
 }
 
 // --- window
@@ -647,13 +689,6 @@ STDMETHODIMP ScriptedWindow::FindConnectionPoint(REFIID iid, IConnectionPoint** 
   *out = nullptr;
   if (IsEqualIID(iid, kDiidHtmlWindowEvents2)) return Give<IConnectionPoint>(events_, out);
   return CONNECT_E_NOCONNECTION;
-}
-
-// An event object for the scripted browser's DOM events; used by the
-// browser when it fires mouse-down and before-unload.
-IHTMLEventObj* NewEventObject(ObjectLedger* ledger, ScriptedElement* source,
-                              const std::wstring& type) {
-  return new ScriptedEventObj(ledger, source, type);
 }
 
 }  // namespace qv::sim

@@ -124,7 +124,17 @@ class ScriptedDocument final : public IHTMLDocument2Stub,
   // ICustomDoc
   STDMETHODIMP SetUIHandler(IDocHostUIHandler* handler) override;
 
-  void SetComplete();
+  void SetComplete() { SetReadyState(L"complete"); }
+  // "loading", "interactive" or "complete": the property-notify sinks
+  // hear of every change.
+  void SetReadyState(const std::wstring& state);
+  // Mouse-down on element `index` (-1: the body) through the
+  // HTMLDocumentEvents2 sinks; the event object is on the window while it
+  // runs and, unless eventAsArgument is false (as older senders do), also
+  // the argument. The sinks' answers; none when there is no such element.
+  std::vector<HRESULT> FireMouseDown(int index, bool eventAsArgument = true);
+  // The window's before-unload, through its HTMLWindowEvents2 sinks.
+  std::vector<HRESULT> FireBeforeUnload();
   ScriptedWindow* Window() const { return window_; }
   ScriptedElement* Body() const { return elements_.front(); }
   // The page's elements, body first.
@@ -152,7 +162,7 @@ class ScriptedDocument final : public IHTMLDocument2Stub,
   std::vector<ScriptedWebBrowser*> frameBrowsers_;  // owned by the top browser
   IDocHostUIHandler* uiHandler_ = nullptr;
   int uiHandlersSet_ = 0;
-  bool complete_ = false;
+  std::wstring readyState_ = L"loading";
 };
 
 class ScriptedWindow final : public IHTMLWindow2Stub,
