@@ -37,7 +37,7 @@ if [[ -z $wine ]] || ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
 fi
 echo
 echo "\$ building quorvane.dll and testhost.exe for Windows x86_64"
-cmake -S . -B "$out/win64" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake --no-warn-unused-cli -S . -B "$out/win64" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
 ninja -C "$out/win64" -j"$jobs" quorvane testhost >/dev/null
 
