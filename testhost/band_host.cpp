@@ -155,7 +155,16 @@ bool ReadPageFile(const std::string& path, sim::PageDescription* page, std::stri
       page->title = value;
     } else if (key == L"text") {
       page->bodyText += (page->bodyText.empty() ? L"" : L" ") + value;
-    } else if (key == L"element") {
+    } else if (key == L"element" || key == L"frame-element") {
+      // A frame element belongs to the frame named last.
+      sim::PageDescription* owner = page;
+      if (key == L"frame-element") {
+        if (page->frames.empty()) {
+          *error = path + ":" + std::to_string(number) + ": a frame element before any frame";
+          return false;
+        }
+        owner = &page->frames.back();
+      }
       const std::vector<std::wstring> parts = SplitBars(value);
       sim::PageElement element;
       element.tag = parts[0];
@@ -175,8 +184,8 @@ bool ReadPageFile(const std::string& path, sim::PageDescription* page, std::stri
         element.attributes.emplace_back(parts[i].substr(0, eq), parts[i].substr(eq + 1));
       }
       if (!element.text.empty())
-        page->bodyText += (page->bodyText.empty() ? L"" : L" ") + element.text;
-      page->elements.push_back(element);
+        owner->bodyText += (owner->bodyText.empty() ? L"" : L" ") + element.text;
+      owner->elements.push_back(element);
     } else if (key == L"frame") {
       const std::vector<std::wstring> parts = SplitBars(value);
       sim::PageDescription frame;
@@ -336,6 +345,18 @@ bool BandHost::Start(const HostOptions& options) {
     // Kept loaded: the class comes from the same module.
   }
   if (!options.definitionDir.empty() && !StageDefinition(options.definitionDir)) return false;
+  if (!options.settings.empty()) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kProductKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+      Error("cannot open the product key");
+      return false;
+    }
+    for (const auto& [name, value] : options.settings)
+      RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                     sizeof value);
+    RegCloseKey(key);
+  }
 
   WNDCLASSW frameClass{};
   frameClass.lpfnWndProc = &FrameProc;
@@ -519,8 +540,42 @@ void BandHost::RunStep(const Step& step) {
       steps_.push_back("mousedown " + std::to_string(step.id));
       break;
     case Step::Kind::kNewWindow: {
-      const bool cancelled = browser_->RequestNewWindow();
-      steps_.push_back(std::string("new window") + (cancelled ? " (cancelled)" : ""));
+      NewWindowRecord record;
+      record.cancelled = browser_->RequestNewWindow();
+      if (sim::ScriptedDocument* page = browser_->CurrentDocument())
+        record.status = page->Window()->DefaultStatus();
+      newWindows_.push_back(record);
+      steps_.push_back(std::string("new window") + (record.cancelled ? " (cancelled)" : ""));
+      break;
+    }
+    case Step::Kind::kKeyDown:
+    case Step::Kind::kKeyUp: {
+      const bool down = step.kind == Step::Kind::kKeyDown;
+      keybd_event(static_cast<BYTE>(step.id), 0, down ? 0 : KEYEVENTF_KEYUP, 0);
+      // The input reaches the key state once the queue has been read.
+      for (int i = 0; i < 50 && ((GetAsyncKeyState(step.id) & 0x8000) != 0) != down; ++i) {
+        Pump();
+        Sleep(10);
+      }
+      steps_.push_back(std::string(down ? "key down " : "key up ") + std::to_string(step.id) +
+                       ((GetAsyncKeyState(step.id) & 0x8000) != 0 ? " (down)" : " (up)"));
+      break;
+    }
+    case Step::Kind::kScriptMove:
+    case Step::Kind::kUserDrag: {
+      const bool user = step.kind == Step::Kind::kUserDrag;
+      RECT before{};
+      GetWindowRect(frame_, &before);
+      if (user) SendMessageW(frame_, WM_ENTERSIZEMOVE, 0, 0);
+      SetWindowPos(frame_, nullptr, before.left + 16, before.top + 8,
+                   before.right - before.left + 20, before.bottom - before.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      if (user) SendMessageW(frame_, WM_EXITSIZEMOVE, 0, 0);
+      RECT after{};
+      GetWindowRect(frame_, &after);
+      const bool moved = after.left != before.left || after.right != before.right;
+      steps_.push_back(std::string(user ? "user drag" : "script move") +
+                       (moved ? " (moved)" : " (stopped)"));
       break;
     }
   }
@@ -700,11 +755,48 @@ bool BandHost::Snapshot(Picture* picture) {
   return true;
 }
 
+void BandHost::CollectPlugins() {
+  pluginsAtEnd_.clear();
+  if (!browser_ || !browser_->CurrentDocument()) return;
+  std::vector<sim::ScriptedDocument*> pending{browser_->CurrentDocument()};
+  // Frames nest, but never more than a page file can describe.
+  for (size_t next = 0; next < pending.size() && next < 1000; ++next) {
+    for (sim::ScriptedElement* element : pending[next]->Elements()) {
+      const sim::PageElement& data = element->Data();
+      if (data.tag != L"OBJECT" && data.tag != L"EMBED") continue;
+      PluginRecord record;
+      record.tag = data.tag;
+      record.id = data.id;
+      record.visibility = element->Style().visibility;
+      record.pixelHeight = element->Style().pixelHeight;
+      record.pixelWidth = element->Style().pixelWidth;
+      pluginsAtEnd_.push_back(record);
+    }
+    for (sim::ScriptedWebBrowser* frame : pending[next]->FrameBrowsers())
+      if (frame->CurrentDocument()) pending.push_back(frame->CurrentDocument());
+  }
+}
+
+long BandHost::ReadTotalBlockedPopups() const {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  DWORD type = 0;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kProductKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return -1;
+  const LONG read = RegQueryValueExA(key, "TotalBlockedPopups", nullptr, &type,
+                                     reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return read == ERROR_SUCCESS && type == REG_DWORD ? static_cast<long>(value) : -1;
+}
+
 void BandHost::Stop() {
   if (stopped_) return;
   stopped_ = true;
   buttonsAtEnd_ = Buttons();
   controlsAtEnd_ = Controls();
+  CollectPlugins();
+  totalBlockedPopups_ = ReadTotalBlockedPopups();
   if (browser_) {
     browser_->FireQuit();
     Pump();
@@ -815,7 +907,19 @@ std::string BandHost::Json() const {
   }
   out << "],\"steps\":[";
   for (size_t i = 0; i < steps_.size(); ++i) out << (i ? "," : "") << JsonString(steps_[i]);
-  out << "],\"uiHandlersSet\":" << uiHandlersSet_;
+  out << "],\"newWindows\":[";
+  for (size_t i = 0; i < newWindows_.size(); ++i)
+    out << (i ? "," : "") << "{\"cancelled\":" << (newWindows_[i].cancelled ? "true" : "false")
+        << ",\"status\":" << JsonString(newWindows_[i].status) << "}";
+  out << "],\"plugins\":[";
+  for (size_t i = 0; i < pluginsAtEnd_.size(); ++i) {
+    const PluginRecord& p = pluginsAtEnd_[i];
+    out << (i ? "," : "") << "{\"tag\":" << JsonString(p.tag) << ",\"id\":" << JsonString(p.id)
+        << ",\"visibility\":" << JsonString(p.visibility) << ",\"pixelHeight\":" << p.pixelHeight
+        << ",\"pixelWidth\":" << p.pixelWidth << "}";
+  }
+  out << "],\"totalBlockedPopups\":" << totalBlockedPopups_;
+  out << ",\"uiHandlersSet\":" << uiHandlersSet_;
   out << ",\"references\":{\"afterTeardown\":" << (stopped_ ? "true" : "false")
       << ",\"allBack\":" << (AllReferencesBack() ? "true" : "false")
       << ",\"browser\":" << browserRefs_ << ",\"site\":" << siteRefs_

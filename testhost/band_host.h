@@ -16,16 +16,28 @@
 namespace qv::testhost {
 
 struct Step {
-  enum class Kind { kNavigate, kClick, kType, kEnter, kMouseDown, kNewWindow };
+  enum class Kind {
+    kNavigate,
+    kClick,
+    kType,
+    kEnter,
+    kMouseDown,
+    kNewWindow,
+    kKeyDown,     // id: a virtual-key code, pressed through the input queue
+    kKeyUp,       // id: the same, released
+    kScriptMove,  // the frame moved by SetWindowPos, as a page's script does
+    kUserDrag,    // the same inside a user's move (WM_ENTERSIZEMOVE .. EXITSIZEMOVE)
+  };
   Kind kind = Kind::kNavigate;
   sim::PageDescription page;  // kNavigate
-  int id = 0;                 // kClick, kType, kEnter: a button's command id; kMouseDown: element
-  std::wstring text;          // kType
+  int id = 0;  // kClick, kType, kEnter: a button's command id; kMouseDown: element; kKey*: key
+  std::wstring text;  // kType
 };
 
 // Reads a page file: lines "title = ...", "text = ...",
-// "element = TAG | id | text | name=value ...", "frame = URL | text"; '#'
-// starts a comment. False with a message naming the line on bad input.
+// "element = TAG | id | text | name=value ...", "frame = URL | text",
+// "frame-element = ..." (an element of the last frame); '#' starts a
+// comment. False with a message naming the line on bad input.
 bool ReadPageFile(const std::string& path, sim::PageDescription* page, std::string* error);
 
 struct MessageRecord {
@@ -87,11 +99,32 @@ class BandSite final : public IOleWindow, public IInputObjectSite, public IServi
   std::vector<bool> focusChanges;
 };
 
+// A NewWindow2 the page asked for: whether the band cancelled it and the
+// page's default status text afterwards.
+struct NewWindowRecord {
+  bool cancelled = false;
+  std::wstring status;
+};
+
+// An OBJECT or EMBED element of the last page or its frames at the end.
+struct PluginRecord {
+  std::wstring tag;
+  std::wstring id;
+  std::wstring visibility;
+  long pixelHeight = -1;
+  long pixelWidth = -1;
+};
+
+// Where the product keeps its settings under HKEY_CURRENT_USER.
+inline constexpr char kProductKey[] = "SOFTWARE\\Ostrivel\\quorvane";
+
 struct HostOptions {
   std::string definitionDir;  // copied next to the registered DLL when set
   std::string registerDll;    // DllRegisterServer of this DLL first when set
   std::vector<Step> steps;
   bool followNavigations = true;  // run the navigations the band asks for
+  // REG_DWORD values written into the product's key before the band is made.
+  std::vector<std::pair<std::string, DWORD>> settings;
 };
 
 class BandHost {
@@ -148,6 +181,9 @@ class BandHost {
   void Error(const std::string& text) { errors_.push_back(text); }
   bool StageDefinition(const std::string& dir);
   void FollowNavigations();
+  void CollectPlugins();
+  // The count the blocker stored; -1 when there is none.
+  long ReadTotalBlockedPopups() const;
 
   MessageBoxAnswerer answerer_;
   HostOptions options_;
@@ -170,6 +206,9 @@ class BandHost {
   std::vector<DESKBANDINFO> bandInfo_;
   std::vector<std::string> errors_;
   std::vector<std::string> steps_;
+  std::vector<NewWindowRecord> newWindows_;
+  std::vector<PluginRecord> pluginsAtEnd_;
+  long totalBlockedPopups_ = -1;
   std::vector<ButtonRecord> buttonsAtEnd_;
   std::vector<ControlRecord> controlsAtEnd_;
   std::vector<sim::ObjectCount> counts_;

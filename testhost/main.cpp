@@ -5,6 +5,8 @@
 //                [--page URL [--page-file FILE]]... [--click ID]...
 //                [--type ID=TEXT] [--enter ID] [--search ID=TEXT]
 //                [--mousedown N] [--new-window] [--no-follow] [--snapshot FILE]
+//                [--setting NAME=NUMBER]... [--key-down VK] [--key-up VK]
+//                [--script-move] [--user-drag]
 //
 // The steps run in the order given. ID is a toolbar button's command id
 // (1024 + the item's index); --search types and presses Enter.
@@ -23,7 +25,8 @@ int Usage(const std::string& problem) {
                "testhost: %s\nusage: testhost.exe --json [--register DLL] [--definition-dir DIR]"
                " [--page URL [--page-file FILE]]... [--click ID]... [--type ID=TEXT] [--enter ID]"
                " [--search ID=TEXT] [--mousedown N] [--new-window] [--no-follow]"
-               " [--snapshot FILE]\n",
+               " [--snapshot FILE] [--setting NAME=NUMBER] [--key-down VK] [--key-up VK]"
+               " [--script-move] [--user-drag]\n",
                problem.c_str());
   return 2;
 }
@@ -67,6 +70,10 @@ int main(int argc, char** argv) {
       Step step;
       step.kind = Step::Kind::kNewWindow;
       options.steps.push_back(step);
+    } else if (arg == "--script-move" || arg == "--user-drag") {
+      Step step;
+      step.kind = arg == "--script-move" ? Step::Kind::kScriptMove : Step::Kind::kUserDrag;
+      options.steps.push_back(step);
     } else if (!value(&v)) {
       return Usage(arg.rfind("--", 0) == 0 ? arg + " needs a value" : "unknown argument " + arg);
     } else if (arg == "--register") {
@@ -85,6 +92,19 @@ int main(int argc, char** argv) {
         return Usage("--page-file must follow a --page");
       std::string error;
       if (!qv::testhost::ReadPageFile(v, &options.steps.back().page, &error)) return Usage(error);
+    } else if (arg == "--setting") {
+      const size_t equals = v.find('=');
+      char* end = nullptr;
+      const std::string number = equals == std::string::npos ? "" : v.substr(equals + 1);
+      const unsigned long value = std::strtoul(number.c_str(), &end, 10);
+      if (equals == 0 || number.empty() || *end != '\0')
+        return Usage("--setting needs NAME=NUMBER, not " + v);
+      options.settings.emplace_back(v.substr(0, equals), static_cast<DWORD>(value));
+    } else if (arg == "--key-down" || arg == "--key-up") {
+      Step step;
+      step.kind = arg == "--key-down" ? Step::Kind::kKeyDown : Step::Kind::kKeyUp;
+      if (!ParseId(v, &step.id) || step.id > 255) return Usage(arg + " needs a key code, not " + v);
+      options.steps.push_back(step);
     } else if (arg == "--click" || arg == "--enter" || arg == "--mousedown") {
       Step step;
       step.kind = arg == "--click"   ? Step::Kind::kClick

@@ -207,14 +207,15 @@ TEST_F(TestHostTest, MessageBoxDuringSetSiteIsAnsweredAndRecorded) {
   RemoveDirectoryA(dir.c_str());
 }
 
-TEST_F(TestHostTest, TestHostExePrintsOneJsonObject) {
+// testhost.exe in a process of its own (the blocker reads its settings
+// once per process); its exit code and the JSON it printed.
+DWORD RunTestHostExe(const std::string& arguments, std::string* out) {
   const std::string exe = Directory(ThisProgram()) + "..\\testhost\\testhost.exe";
   std::string line = "\"" + exe + "\" --json --register \"" + StagedDll() +
-                     "\" --definition-dir \"" + Examples() +
-                     "\" --page http://example.test/ --search 1026=words --click 1024";
+                     "\" --definition-dir \"" + Examples() + "\" " + arguments;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE read = nullptr, write = nullptr;
-  ASSERT_TRUE(CreatePipe(&read, &write, &inherit, 0));
+  if (!CreatePipe(&read, &write, &inherit, 0)) return 98;
   SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -222,20 +223,30 @@ TEST_F(TestHostTest, TestHostExePrintsOneJsonObject) {
   startup.hStdOutput = write;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                             &startup, &process));
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    CloseHandle(read);
+    CloseHandle(write);
+    return 97;
+  }
   CloseHandle(write);
-  std::string out;
   char buffer[4096];
   DWORD got = 0;
-  while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
+  while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) out->append(buffer, got);
   CloseHandle(read);
-  ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
   DWORD code = 99;
-  GetExitCodeProcess(process.hProcess, &code);
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
-  EXPECT_EQ(code, 0u) << out;
+  return code;
+}
+
+TEST_F(TestHostTest, TestHostExePrintsOneJsonObject) {
+  std::string out;
+  EXPECT_EQ(RunTestHostExe("--page http://example.test/ --search 1026=words --click 1024", &out),
+            0u)
+      << out;
   ASSERT_FALSE(out.empty());
   EXPECT_EQ(out.front(), '{');
   EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line";
@@ -244,6 +255,56 @@ TEST_F(TestHostTest, TestHostExePrintsOneJsonObject) {
         "\"navigations\":[{\"method\":\"Navigate2\"", "\"events\":[{", "\"sinks\":1",
         "\"uiHandlersSet\":2", "\"allBack\":true"})
     EXPECT_NE(out.find(key), std::string::npos) << key << "\n" << out;
+}
+
+// The blocker of the real band on a page that is not on the whitelist:
+// windows the user did not ask for are cancelled and counted, a click on a
+// link or the Shift key lets one through, Flash in a frame is hidden, and
+// a script's move of the placed browser window is stopped while the
+// user's drag is not.
+TEST_F(TestHostTest, RealBandBlocksUnaskedWindowsFlashAndScriptMoves) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string pageFile = std::string(temp) + "qv-blocker-page.txt";
+  std::ofstream(pageFile) << "title = Ads\n"
+                             "element = A | link | a link | href=http://link.test/\n"
+                             "frame = http://frame.test/ | frame words\n"
+                             "frame-element = EMBED | movie | | src=http://ads.test/m.swf\n"
+                             "frame-element = EMBED | sound | | src=http://ads.test/m.swf?x\n";
+  std::string out;
+  const DWORD code = RunTestHostExe(
+      "--setting EnablePopupBlocker=1 --setting BlockFlashMovies=1 --setting BlockResize=1"
+      " --setting ShowPopupPageStatus=1 --setting TotalBlockedPopups=5"
+      " --setting TempDisableBlockerKey=4294967295 --no-follow"
+      " --page http://ads.test/ --page-file \"" +
+          pageFile +
+          "\""
+          " --new-window --mousedown 0 --new-window --new-window"
+          " --key-down 16 --new-window --key-up 16 --new-window"
+          " --user-drag --script-move --user-drag",
+      &out);
+  DeleteFileA(pageFile.c_str());
+  EXPECT_EQ(code, 0u) << out;
+  for (const char* key :
+       {"\"newWindows\":[{\"cancelled\":true,\"status\":\"This page contains popup windows!\"},"
+        "{\"cancelled\":false,",
+        "\"totalBlockedPopups\":8",
+        "{\"tag\":\"EMBED\",\"id\":\"movie\",\"visibility\":\"hidden\",\"pixelHeight\":0,"
+        "\"pixelWidth\":0}",
+        "{\"tag\":\"EMBED\",\"id\":\"sound\",\"visibility\":\"\",\"pixelHeight\":-1",
+        "\"user drag (moved)\",\"script move (stopped)\",\"user drag (moved)\"",
+        "\"allBack\":true"})
+    EXPECT_NE(out.find(key), std::string::npos) << key << "\n" << out;
+  // The link's window, then the next one cancelled again; Shift lets one
+  // through; released, the blocker is back.
+  const size_t windows = out.find("\"newWindows\":");
+  ASSERT_NE(windows, std::string::npos);
+  std::string cancelled;
+  for (size_t at = out.find("\"cancelled\":", windows);
+       at != std::string::npos && at < out.find("],", windows);
+       at = out.find("\"cancelled\":", at + 1))
+    cancelled += out.compare(at + 12, 4, "true") == 0 ? 'C' : 'o';
+  EXPECT_EQ(cancelled, "CoCoC") << out;
 }
 
 }  // namespace

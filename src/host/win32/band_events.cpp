@@ -22,13 +22,16 @@
 // The portable toolbar's own TranslateAccelerator, not the Win32 macro.
 #undef TranslateAccelerator
 
+#include "host/popup_blocker_hooks.h"
 #include "host/shared_data.h"
 #include "host/toolbar_ctrl.h"
 #include "host/win32/com_module.h"
+#include "host/win32/blocker_win32.h"
 #include "host/win32/event_arguments.h"
 #include "host/win32/toolbar_windows_win32.h"
 #include "platform/browser.h"
 #include "platform/win32/com_browser.h"
+#include "popup/blocker.h"
 
 namespace qv {
 namespace {
@@ -58,6 +61,18 @@ bool SameObject(IUnknown* a, IUnknown* b) {
   a->QueryInterface(IID_IUnknown, identityA.OutVoid());
   b->QueryInterface(IID_IUnknown, identityB.OutVoid());
   return identityA && identityA.get() == identityB.get();
+}
+
+// The system code page, as the blocker's site keys and whitelist hold it.
+std::string SystemCodePageText(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return std::string();
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
 }
 
 bool StartsWithJavascript(const std::wstring& url) {
@@ -160,13 +175,6 @@ struct FrameSubclass {
 std::mutex g_framesLock;
 std::map<HWND, FrameSubclass> g_frames;
 
-// Process-wide, as the browser's frame windows share one user: a user or
-// system sizing of one window tells apart the moves that follow.
-std::atomic<bool> g_captureChanged{false};
-std::atomic<bool> g_userSizing{false};
-std::atomic<bool> g_systemSizing{false};
-std::atomic<bool> g_windowPlaced{false};
-
 bool SubclassFrame(HWND frame, TBWToolBarObj* band) {
   std::lock_guard<std::mutex> lock(g_framesLock);
   auto found = g_frames.find(frame);
@@ -227,10 +235,10 @@ std::string BandSharedDataBlock() {
   return g_blockName.empty() ? kSharedDataBlockName : g_blockName;
 }
 
-BandPopupFlags TBWToolBarObj::PopupFlags() const {
-  BandPopupFlags flags;
+TBWToolBarObj::PopupFlags TBWToolBarObj::Flags() const {
+  PopupFlags flags;
   flags.navigationSettled = navigationSettled_;
-  flags.allow = allow_;
+  flags.allow = blocker_ && blocker_->AllowFlag() ? 1 : 0;
   flags.beforeUnload = beforeUnload_;
   return flags;
 }
@@ -271,6 +279,7 @@ STDMETHODIMP TBWToolBarObj::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
       OnNavigateComplete2(*params);
       break;
     case kDispidOnQuit:
+      UnloadPageOnQuit();
       Teardown();
       break;
     case kDispidDocumentComplete:
@@ -284,27 +293,25 @@ STDMETHODIMP TBWToolBarObj::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
 
 void TBWToolBarObj::OnBeforeNavigate2(DISPPARAMS& params) {
   navigationSettled_ = 0;
-  allow_ = 0;
   std::wstring url;
+  if (!win32::TextArgument(&params, 1, &url)) url.clear();
   // A script run from the address is the user's own doing: its windows
   // may open, and the page stays (with its sinks).
-  if (win32::TextArgument(&params, 1, &url) && StartsWithJavascript(url)) {
-    allow_ = 1;
-    return;
-  }
+  if (blocker_) blocker_->OnBeforeNavigate2(SystemCodePageText(url));
+  if (StartsWithJavascript(url)) return;
   DisconnectAllFrameSinks();
 }
 
 void TBWToolBarObj::OnNewWindow2(DISPPARAMS& params) {
-  if (BandPopupBlocker().CancelNewWindow(PopupFlags(), browserSeam_.get())) {
+  // The blocker clears its allow flag whatever it decides.
+  if (blocker_ && blocker_->OnNewWindow2()) {
     if (VARIANT_BOOL* cancel = win32::BoolReferenceArgument(&params, 1)) *cancel = VARIANT_TRUE;
   }
-  allow_ = 0;
 }
 
 void TBWToolBarObj::OnNavigateComplete2(DISPPARAMS& params) {
   navigationSettled_ = 0;
-  allow_ = 0;
+  if (blocker_) blocker_->OnNavigateComplete2();
   if (!topFrame_) topFrame_ = win32::DispatchArgument(&params, 0);
   navigationSettled_ = 1;
   TellToolbar(kDispidNavigateComplete2);
@@ -312,7 +319,6 @@ void TBWToolBarObj::OnNavigateComplete2(DISPPARAMS& params) {
 
 void TBWToolBarObj::OnDocumentComplete(DISPPARAMS& params) {
   navigationSettled_ = 0;
-  allow_ = 0;
   ComRef<IDispatch> frame = win32::DispatchArgument(&params, 0);
   if (frame) {
     // A frame that completes again (a reload inside the page) replaces its
@@ -329,10 +335,13 @@ void TBWToolBarObj::OnDocumentComplete(DISPPARAMS& params) {
     ConnectFrameSinks(record, true);
     frameSinks_.push_back(std::move(record));
   }
-  if (frame && topFrame_ && SameObject(frame.get(), topFrame_.get())) {
+  const bool top = frame && topFrame_ && SameObject(frame.get(), topFrame_.get());
+  if (top) {
     topFrame_.Reset();
     OnTopDocumentComplete();
   }
+  // Flash blocking on the top page once it is complete.
+  if (blocker_) blocker_->OnDocumentComplete(top);
   navigationSettled_ = 1;
 }
 
@@ -366,9 +375,6 @@ void TBWToolBarObj::OnTopDocumentComplete() {
     ComRef<ICustomDoc> custom = document_.As<ICustomDoc>(kIidCustomDoc);
     if (custom && SUCCEEDED(custom->SetUIHandler(static_cast<IDocHostUIHandler*>(this))))
       uiHandlerInstalled_ = true;
-
-    if (std::shared_ptr<Document> page = win32::WrapDocument(document_.get()))
-      BandPopupBlocker().OnPageComplete(*page, browserSeam_.get());
   }
   TellToolbar(kDispidDocumentComplete);
 }
@@ -381,8 +387,7 @@ STDMETHODIMP TBWToolBarObj::OnChanged(DISPID id) {
   if (FAILED(document_->get_readyState(state.Out())) || !state.get()) return S_OK;
   if (lstrcmpiW(state.get(), L"complete") != 0) return S_OK;
   ComRef<IHTMLDocument2> document = document_;  // the blocker may end the page
-  if (std::shared_ptr<Document> page = win32::WrapDocument(document.get()))
-    BandPopupBlocker().OnPageComplete(*page, browserSeam_.get());
+  if (blocker_) blocker_->OnReadyStateComplete();
   return S_OK;
 }
 
@@ -435,7 +440,8 @@ void TBWToolBarObj::ConnectFrameSinks(FrameSinkRecord& record, bool connect) {
 
   if (SUCCEEDED(CreateComObject<TBWDocHTMLEventsHandler>(
           nullptr, IID_ITBWDocHTMLEventsHandlerquorvane, record.documentHandler.OutVoid()))) {
-    TBWDocHTMLEventsHandler::From(record.documentHandler.get())->Bind(&allow_, document.get());
+    TBWDocHTMLEventsHandler::From(record.documentHandler.get())
+        ->Bind(blocker_.get(), document.get());
     Advise(document.get(), kIidHtmlDocumentEvents2, record.documentHandler.get(),
            &record.documentPoint, &record.documentCookie);
     if (!record.documentCookie) {
@@ -485,8 +491,22 @@ void TBWToolBarObj::ConnectBrowserEvents(bool connect) {
 
 // --- teardown
 
+void TBWToolBarObj::MakeBlocker() {
+  if (blocker_ || !sharedData_) return;
+  blockerSystem_ = std::make_unique<PopupBlockerSystem>(*sharedData_, ProcessBlockerEnvironment());
+  blockerSystem_->LoadBlockerSettings();
+  blocker_ = std::make_unique<PopupBlocker>(*blockerSystem_, nullptr);
+}
+
+void TBWToolBarObj::UnloadPageOnQuit() {
+  // Only when the browser window quits: a band taken out of a living
+  // window leaves its page alone.
+  if (quitting_ || !browser_ || !host_ || !blocker_) return;
+  BrowserQuitWait wait(browser_.get());
+  blocker_->OnBrowserQuit(wait);
+}
+
 void TBWToolBarObj::Teardown() {
-  if (!quitting_ && browser_ && host_) BandPopupBlocker().OnBrowserQuit(browserSeam_.get());
   quitting_ = true;
   AdvisePropertyNotify(false);
   DisconnectAllFrameSinks();
@@ -516,51 +536,25 @@ LRESULT CALLBACK TBWToolBarObj::FrameWindowProc(HWND window, UINT message, WPARA
                                                 LPARAM lParam) {
   WNDPROC original = nullptr;
   bool unicode = false;
-  TBWToolBarObj* ownBand = nullptr;
+  std::vector<TBWToolBarObj*> bands;
   {
     std::lock_guard<std::mutex> lock(g_framesLock);
     auto found = g_frames.find(window);
     if (found != g_frames.end()) {
       original = found->second.original;
       unicode = found->second.unicode;
-      if (!found->second.bands.empty()) ownBand = found->second.bands.back();
+      bands = found->second.bands;
     }
   }
-  switch (message) {
-    case WM_CAPTURECHANGED:
-      g_captureChanged = true;
-      break;
-    case WM_ENTERSIZEMOVE:
-      g_userSizing = true;
-      break;
-    case WM_EXITSIZEMOVE:
-      g_userSizing = false;
-      g_captureChanged = false;
-      break;
-    case WM_SYSCOMMAND: {
-      const WPARAM command = wParam & 0xFFF0;
-      if (command == SC_MINIMIZE || command == SC_MAXIMIZE || command == SC_RESTORE)
-        g_systemSizing = true;
-      break;
-    }
-    case WM_WINDOWPOSCHANGED:
-      g_windowPlaced = true;
-      g_systemSizing = false;
-      g_captureChanged = false;
-      break;
-    case WM_WINDOWPOSCHANGING: {
-      auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
-      if (position && g_windowPlaced && !g_systemSizing && !g_captureChanged && !g_userSizing &&
-          !(position->flags & SWP_FRAMECHANGED)) {
-        TBWToolBarObj* band = FindBand(window);
-        if (band == nullptr) band = ownBand;
-        if (BandPopupBlocker().BlockScriptResize(band ? band->browserSeam_.get() : nullptr))
-          position->flags |= SWP_NOSIZE | SWP_NOMOVE;
-      }
-      break;
-    }
-    default:
-      break;
+  // Every band of the window follows its move and size state.
+  for (TBWToolBarObj* band : bands)
+    if (band->blocker_) band->blocker_->OnFrameMessage(message, static_cast<uintptr_t>(wParam));
+  if (message == WM_WINDOWPOSCHANGING && lParam != 0) {
+    auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+    TBWToolBarObj* band = FindBand(window);
+    if (band == nullptr && !bands.empty()) band = bands.back();
+    if (band && band->blocker_)
+      position->flags = band->blocker_->OnWindowPosChanging(position->flags);
   }
   LRESULT result = 0;
   if (original)

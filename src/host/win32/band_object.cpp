@@ -16,6 +16,7 @@
 #undef TranslateAccelerator
 
 #include "host/standard_features.h"
+#include "host/popup_blocker_hooks.h"
 #include "host/shared_data.h"
 #include "host/toolbar_command_host.h"
 #include "host/toolbar_ctrl.h"
@@ -27,6 +28,7 @@
 #include "platform/user_messages.h"
 #include "platform/win32/com_browser.h"
 #include "platform/win32/com_support.h"
+#include "popup/blocker.h"
 #include "settings/settings.h"
 
 namespace qv {
@@ -105,6 +107,10 @@ HRESULT TBWToolBarObj::FinalConstruct() {
       return HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_INVALID_HANDLE);
     }
   }
+  // The blocker's settings are read into the shared data once for the
+  // whole system, by the first band that gets here.
+  sharedData_ = SharedData::Open(BandSharedDataBlock());
+  MakeBlocker();
   return S_OK;
 }
 
@@ -246,6 +252,13 @@ HRESULT TBWToolBarObj::Attach(IUnknown* site) {
   TBWToolBarCtrl& toolbar = host_->Toolbar();
   toolbar.CommandHost().SetBrowser(browserSeam_.get());
   AttachStandardFeatures(toolbar);
+  if (!sharedData_) sharedData_ = SharedData::Open(BandSharedDataBlock());
+  MakeBlocker();
+  if (blocker_) {
+    blocker_->SetBrowser(browserSeam_.get());
+    popupHooks_ = std::make_unique<PopupBlockerHooks>(*blocker_, toolbar);
+    popupHooks_->Attach();
+  }
   // A definition that does not load leaves an empty toolbar, which is
   // still a band; only missing windows fail the site.
   toolbar.BuildToolbar(true);
@@ -259,7 +272,6 @@ HRESULT TBWToolBarObj::Attach(IUnknown* site) {
   SHANDLE_PTR frame = 0;
   if (SUCCEEDED(browser_->get_HWND(&frame)) && frame) {
     frame_ = reinterpret_cast<HWND>(frame);
-    sharedData_ = SharedData::Open(BandSharedDataBlock());
     if (sharedData_)
       registered_ = sharedData_->RegisterBrowserWindow(TableWindow(frame_), TableBand(this),
                                                        GetCurrentThreadId(), GetCurrentProcessId());
@@ -277,7 +289,6 @@ void TBWToolBarObj::Detach() {
   // A band taken out of a living browser window stops listening to it, as
   // one whose browser quit does.
   Teardown();
-  sharedData_.reset();
   frame_ = nullptr;
   // First, so that the focus leaving the windows below reports to nobody:
   // this may run in the destructor, when the band can no longer be handed
@@ -287,6 +298,12 @@ void TBWToolBarObj::Detach() {
     host_->Toolbar().Stop();
     host_->Toolbar().CommandHost().SetBrowser(nullptr);
     host_.reset();
+  }
+  // The toolbar that used the hooks is gone.
+  popupHooks_.reset();
+  if (blocker_) {
+    blocker_->SetSignals(nullptr);
+    blocker_->SetBrowser(nullptr);
   }
   browserSeam_.reset();
   lookup_.reset();

@@ -10,6 +10,7 @@
 
 #include "host/win32/com_classes.h"
 #include "host/win32/event_arguments.h"
+#include "popup/blocker.h"
 
 namespace qv {
 namespace {
@@ -166,14 +167,14 @@ STDMETHODIMP TBWToolBarObj::Exec(const GUID* group, DWORD id, DWORD options, VAR
 
 // --- the document's mouse-down
 
-void TBWDocHTMLEventsHandler::Bind(uint32_t* allowFlag, IHTMLDocument2* document) {
-  allowFlag_ = allowFlag;
+void TBWDocHTMLEventsHandler::Bind(PopupBlocker* blocker, IHTMLDocument2* document) {
+  blocker_ = blocker;
   document_ = ComRef<IHTMLDocument2>::Share(document);
 }
 
 STDMETHODIMP TBWDocHTMLEventsHandler::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                              VARIANT*, EXCEPINFO*, UINT*) {
-  if (id != kDispidMouseDown || allowFlag_ == nullptr) return DISP_E_MEMBERNOTFOUND;
+  if (id != kDispidMouseDown || blocker_ == nullptr) return DISP_E_MEMBERNOTFOUND;
   // The event object comes with the event; older senders leave it on the
   // document's window.
   ComRef<IHTMLEventObj> event;
@@ -193,7 +194,7 @@ STDMETHODIMP TBWDocHTMLEventsHandler::Invoke(DISPID id, REFIID, LCID, WORD, DISP
     if (lstrcmpiW(tag.get(), L"BODY") == 0) break;
     if (IsRequestingTag(tag.get())) {
       // The band may have let go of this handler while the page ran.
-      if (allowFlag_) *allowFlag_ = 1;
+      if (blocker_) blocker_->SetAllowFlag(true);
       break;
     }
     ComRef<IHTMLElement> parent;

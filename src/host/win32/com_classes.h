@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "host/band_blocker_hooks.h"
 #include "host/toolbar_hooks.h"
 #include "host/win32/com_object.h"
 #include "host/win32/com_registrar.h"
@@ -30,6 +29,9 @@ namespace qv {
 
 class Browser;
 class LocalResourceLookup;
+class PopupBlocker;
+class PopupBlockerHooks;
+class PopupBlockerSystem;
 class SharedData;
 class ToolbarWindowHost;
 
@@ -138,8 +140,19 @@ class TBWToolBarObj : public ComObjectRoot,
   // The toolbar's windows while sited, else null.
   ToolbarWindowHost* WindowHost() { return host_.get(); }
 
-  // The pop-up blocker's view of the page.
-  BandPopupFlags PopupFlags() const;
+  // The band's per-page flags, each a 32-bit word.
+  struct PopupFlags {
+    // 1 while no navigation event is being handled (1 for a new band).
+    uint32_t navigationSettled = 1;
+    // The blocker's allow flag: the user asked for the next window.
+    uint32_t allow = 0;
+    // The page's window has seen its before-unload event.
+    uint32_t beforeUnload = 0;
+  };
+  PopupFlags Flags() const;
+  // The pop-up blocker of this browser window; null when the shared data
+  // could not be opened.
+  PopupBlocker* Blocker() { return blocker_.get(); }
   // What the band holds of its browser window, for the tests.
   size_t FrameSinkCount() const { return frameSinks_.size(); }
   HHOOK KeyboardHook() const { return keyboardHook_; }
@@ -191,7 +204,10 @@ class TBWToolBarObj : public ComObjectRoot,
   // identity that a forwarded default must not be.
   IDispatch* AsDispatch() { return static_cast<ITBWToolBarObjquorvane*>(this); }
   bool IsSelf(IUnknown* object);
-  void SetAllowFlag() { allow_ = 1; }
+  // The blocker over the shared data, made once per band.
+  void MakeBlocker();
+  // The blocker unloads the page while the band is still in place.
+  void UnloadPageOnQuit();
   HWND ToolbarControl() const;
   // The rebar band (of the site window) whose child is the toolbar
   // control, or -1.
@@ -232,10 +248,13 @@ class TBWToolBarObj : public ComObjectRoot,
   win32::ComRef<IDocHostUIHandler> defaultUiHandler_;
   win32::ComRef<IOleCommandTarget> defaultCommandTarget_;
 
-  // The pop-up blocker's flags: 32-bit words the two handlers write
-  // through pointers the band hands them (and takes back).
+  // The pop-up blocker: it owns the allow flag, which the document
+  // handlers set; the window handlers write the before-unload word through
+  // a pointer the band hands them (and takes back).
+  std::unique_ptr<PopupBlockerSystem> blockerSystem_;
+  std::unique_ptr<PopupBlocker> blocker_;
+  std::unique_ptr<PopupBlockerHooks> popupHooks_;
   uint32_t navigationSettled_ = 1;
-  uint32_t allow_ = 0;
   uint32_t beforeUnload_ = 0;
 
   win32::ScopedHandle sharedDataMutex_;
@@ -257,7 +276,7 @@ void ResetBandMinimumSizeCounter();
 
 // Receives a page document's events for the band that connects it: a
 // mouse-down (DISPID -605) on a link, an image map area, an input or an
-// image inside the body sets the band's allow flag.
+// image inside the body sets the blocker's allow flag.
 class TBWDocHTMLEventsHandler : public ComObjectRoot,
                                 public TypeInfoDispatch<ITBWDocHTMLEventsHandlerquorvane,
                                                         &IID_ITBWDocHTMLEventsHandlerquorvane> {
@@ -267,10 +286,10 @@ class TBWDocHTMLEventsHandler : public ComObjectRoot,
     return static_cast<TBWDocHTMLEventsHandler*>(handler);
   }
 
-  // The flag to set and the document whose window holds the current event
-  // when the event does not come with it. Unbind before the flag goes: a
-  // document may keep the handler after it was unadvised.
-  void Bind(uint32_t* allowFlag, IHTMLDocument2* document);
+  // The blocker whose flag to set and the document whose window holds the
+  // current event when the event does not come with it. Unbind before the
+  // blocker goes: a document may keep the handler after it was unadvised.
+  void Bind(PopupBlocker* blocker, IHTMLDocument2* document);
   void Unbind() { Bind(nullptr, nullptr); }
 
   // Answers DISP_E_MEMBERNOTFOUND for every event, handled or not.
@@ -278,7 +297,7 @@ class TBWDocHTMLEventsHandler : public ComObjectRoot,
                       VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
 
  private:
-  uint32_t* allowFlag_ = nullptr;
+  PopupBlocker* blocker_ = nullptr;
   win32::ComRef<IHTMLDocument2> document_;
 };
 

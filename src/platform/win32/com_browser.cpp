@@ -1,6 +1,7 @@
 #include "platform/win32/com_browser.h"
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/scoped.h"
 
@@ -59,6 +60,20 @@ class ComTextRange : public TextRange {
   ComRef<IHTMLTxtRange> range_;
 };
 
+class ComStyle : public ElementStyle {
+ public:
+  explicit ComStyle(ComRef<IHTMLStyle> style) : style_(std::move(style)) {}
+  bool SetVisibility(const std::string& value) override {
+    Bstr text(value);
+    return SUCCEEDED(style_->put_visibility(text.get()));
+  }
+  bool SetPixelHeight(long pixels) override { return SUCCEEDED(style_->put_pixelHeight(pixels)); }
+  bool SetPixelWidth(long pixels) override { return SUCCEEDED(style_->put_pixelWidth(pixels)); }
+
+ private:
+  ComRef<IHTMLStyle> style_;
+};
+
 class ComElement : public Element {
  public:
   explicit ComElement(ComRef<IHTMLElement> element) : element_(std::move(element)) {}
@@ -78,9 +93,48 @@ class ComElement : public Element {
     Bstr value(html);
     return SUCCEEDED(element_->put_outerHTML(value.get()));
   }
+  std::unique_ptr<Element> GetParent() override {
+    ComRef<IHTMLElement> parent;
+    if (FAILED(element_->get_parentElement(parent.Out())) || !parent) return nullptr;
+    return std::make_unique<ComElement>(std::move(parent));
+  }
+  bool GetClassId(std::string* classId) override {
+    auto object = element_.As<IHTMLObjectElement>(IID_IHTMLObjectElement);
+    Bstr value;
+    return object && ReadBstr(object->get_classid(value.Out()), value, classId);
+  }
+  bool GetSource(std::string* source) override {
+    auto embed = element_.As<IHTMLEmbedElement>(IID_IHTMLEmbedElement);
+    Bstr value;
+    return embed && ReadBstr(embed->get_src(value.Out()), value, source);
+  }
+  std::unique_ptr<ElementStyle> GetStyle() override {
+    ComRef<IHTMLStyle> style;
+    if (FAILED(element_->get_style(style.Out())) || !style) return nullptr;
+    return std::make_unique<ComStyle>(std::move(style));
+  }
 
  private:
   ComRef<IHTMLElement> element_;
+};
+
+class ComElementCollection : public ElementCollection {
+ public:
+  explicit ComElementCollection(ComRef<IHTMLElementCollection> items) : items_(std::move(items)) {}
+  bool GetLength(long* length) override { return SUCCEEDED(items_->get_length(length)); }
+  std::unique_ptr<Element> Item(long index) override {
+    Variant which, unused;
+    which.get()->vt = VT_I4;
+    which.get()->lVal = index;
+    ComRef<IDispatch> item;
+    if (FAILED(items_->item(*which.get(), *unused.get(), item.Out())) || !item) return nullptr;
+    auto element = item.As<IHTMLElement>(IID_IHTMLElement);
+    if (!element) return nullptr;
+    return std::make_unique<ComElement>(std::move(element));
+  }
+
+ private:
+  ComRef<IHTMLElementCollection> items_;
 };
 
 class ComElementEnumerator : public ElementEnumerator {
@@ -173,6 +227,39 @@ class ComDocument : public Document {
     ComRef<IHTMLDocument2> document;
     if (FAILED(window->get_document(document.Out())) || !document) return nullptr;
     return std::make_shared<ComDocument>(std::move(document));
+  }
+  std::unique_ptr<ElementCollection> GetElementsByTag(const std::string& tag) override {
+    ComRef<IHTMLElementCollection> all;
+    if (FAILED(document_->get_all(all.Out())) || !all) return nullptr;
+    Variant name;
+    name.SetText(tag);
+    ComRef<IDispatch> tagged;
+    if (FAILED(all->tags(*name.get(), tagged.Out())) || !tagged) return nullptr;
+    auto items = tagged.As<IHTMLElementCollection>(IID_IHTMLElementCollection);
+    if (!items) return nullptr;
+    return std::make_unique<ComElementCollection>(std::move(items));
+  }
+  std::vector<std::shared_ptr<Document>> GetEmbeddedDocuments() override {
+    // The container reaches every embedded browser, frames of other sites
+    // too; a document without one is walked through its frames.
+    auto container = document_.As<IOleContainer>(IID_IOleContainer);
+    ComRef<IEnumUnknown> objects;
+    if (!container || FAILED(container->EnumObjects(OLECONTF_EMBEDDINGS, objects.Out())) ||
+        !objects)
+      return Document::GetEmbeddedDocuments();
+    std::vector<std::shared_ptr<Document>> documents;
+    // Bounded: an enumerator that never ends must not keep the page.
+    for (int i = 0; i < 10000; ++i) {
+      ComRef<IUnknown> object;
+      ULONG fetched = 0;
+      if (objects->Next(1, object.Out(), &fetched) != S_OK || fetched != 1 || !object) break;
+      auto browser = object.As<IWebBrowser2>(IID_IWebBrowser2);
+      ComRef<IDispatch> dispatch;
+      if (!browser || FAILED(browser->get_Document(dispatch.Out())) || !dispatch) continue;
+      if (auto document = dispatch.As<IHTMLDocument2>(IID_IHTMLDocument2))
+        documents.push_back(std::make_shared<ComDocument>(std::move(document)));
+    }
+    return documents;
   }
 
  private:

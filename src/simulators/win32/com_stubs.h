@@ -712,6 +712,64 @@ class IHTMLStyleStub : public IHTMLStyle {
   HRESULT STDMETHODCALLTYPE toString(BSTR*) override { return E_NOTIMPL; }
 };
 
+class IHTMLObjectElementStub : public IHTMLObjectElement {
+ public:
+  // IHTMLObjectElement
+  HRESULT STDMETHODCALLTYPE get_object(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_classid(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_data(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE putref_recordset(IDispatch*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_recordset(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_align(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_align(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_name(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_name(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_codeBase(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_codeBase(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_codeType(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_codeType(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_code(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_code(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_BaseHref(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_type(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_type(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_width(VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_width(VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_height(VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_height(VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_readyState(LONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_onreadystatechange(VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_onreadystatechange(VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_onerror(VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_onerror(VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_altHtml(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_altHtml(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_vspace(LONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_vspace(LONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_hspace(LONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_hspace(LONG*) override { return E_NOTIMPL; }
+};
+
+class IHTMLEmbedElementStub : public IHTMLEmbedElement {
+ public:
+  // IHTMLEmbedElement
+  HRESULT STDMETHODCALLTYPE put_hidden(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_hidden(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_palette(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_pluginspage(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_src(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_src(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_units(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_units(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_name(BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_name(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_width(VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_width(VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_height(VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_height(VARIANT*) override { return E_NOTIMPL; }
+};
+
 class IOleObjectStub : public IOleObject {
  public:
   // IOleObject

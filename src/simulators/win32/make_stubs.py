@@ -21,6 +21,8 @@ INTERFACES = [
     ("IHTMLFramesCollection2", "mshtml.h"),
     ("IHTMLEventObj", "mshtml.h"),
     ("IHTMLStyle", "mshtml.h"),
+    ("IHTMLObjectElement", "mshtml.h"),
+    ("IHTMLEmbedElement", "mshtml.h"),
     ("IOleObject", "oleidl.h"),
     ("IDocHostUIHandler", "mshtmhst.h"),
 ]

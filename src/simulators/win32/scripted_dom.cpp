@@ -377,6 +377,22 @@ STDMETHODIMP ScriptedStyle::get_visibility(BSTR* p) {
   *p = ToBstr(visibility);
   return S_OK;
 }
+STDMETHODIMP ScriptedStyle::put_pixelHeight(LONG v) {
+  pixelHeight = v;
+  return S_OK;
+}
+STDMETHODIMP ScriptedStyle::get_pixelHeight(LONG* p) {
+  *p = pixelHeight;
+  return S_OK;
+}
+STDMETHODIMP ScriptedStyle::put_pixelWidth(LONG v) {
+  pixelWidth = v;
+  return S_OK;
+}
+STDMETHODIMP ScriptedStyle::get_pixelWidth(LONG* p) {
+  *p = pixelWidth;
+  return S_OK;
+}
 
 // --- element
 
@@ -400,6 +416,10 @@ STDMETHODIMP ScriptedElement::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IHTMLElement*>(this);
   else if (IsEqualIID(iid, IID_IHTMLBodyElement) && data_.tag == L"BODY")
     *out = static_cast<IHTMLBodyElement*>(this);
+  else if (IsEqualIID(iid, IID_IHTMLObjectElement) && data_.tag == L"OBJECT")
+    *out = static_cast<IHTMLObjectElement*>(this);
+  else if (IsEqualIID(iid, IID_IHTMLEmbedElement) && data_.tag == L"EMBED")
+    *out = static_cast<IHTMLEmbedElement*>(this);
   if (*out == nullptr) return E_NOINTERFACE;
   AddRef();
   return S_OK;
@@ -432,6 +452,24 @@ STDMETHODIMP ScriptedElement::put_outerHTML(BSTR v) {
   replaced_ = true;
   return S_OK;
 }
+namespace {
+std::wstring AttributeOf(const PageElement& element, const std::wstring& name) {
+  for (const auto& [key, text] : element.attributes)
+    if (Lower(key) == name) return text;
+  return L"";
+}
+}  // namespace
+
+STDMETHODIMP ScriptedElement::get_classid(BSTR* p) {
+  *p = ToBstr(AttributeOf(data_, L"classid"));
+  return S_OK;
+}
+
+STDMETHODIMP ScriptedElement::get_src(BSTR* p) {
+  *p = ToBstr(AttributeOf(data_, L"src"));
+  return S_OK;
+}
+
 STDMETHODIMP ScriptedElement::getAttribute(BSTR name, LONG, VARIANT* value) {
   VariantInit(value);
   const std::wstring wanted = Lower(FromBstr(name));

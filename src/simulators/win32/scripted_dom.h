@@ -56,10 +56,22 @@ class ScriptedStyle final : public IHTMLStyleStub, public Counted {
   STDMETHODIMP get_display(BSTR* p) override;
   STDMETHODIMP put_visibility(BSTR v) override;
   STDMETHODIMP get_visibility(BSTR* p) override;
+  STDMETHODIMP put_pixelHeight(LONG v) override;
+  STDMETHODIMP get_pixelHeight(LONG* p) override;
+  STDMETHODIMP put_pixelWidth(LONG v) override;
+  STDMETHODIMP get_pixelWidth(LONG* p) override;
   std::wstring display, visibility;
+  // -1 until set.
+  LONG pixelHeight = -1, pixelWidth = -1;
 };
 
-class ScriptedElement final : public IHTMLElementStub, public IHTMLBodyElementStub, public Counted {
+// OBJECT elements also answer IHTMLObjectElement (their "classid"
+// attribute) and EMBED elements IHTMLEmbedElement (their "src").
+class ScriptedElement final : public IHTMLElementStub,
+                              public IHTMLBodyElementStub,
+                              public IHTMLObjectElementStub,
+                              public IHTMLEmbedElementStub,
+                              public Counted {
  public:
   ScriptedElement(ObjectLedger* ledger, ScriptedDocument* document, const PageElement& element,
                   ScriptedElement* parent);
@@ -80,11 +92,15 @@ class ScriptedElement final : public IHTMLElementStub, public IHTMLBodyElementSt
   STDMETHODIMP get_document(IDispatch** p) override;
   // IHTMLBodyElement (the BODY element only)
   STDMETHODIMP createTextRange(IHTMLTxtRange** range) override;
+  // IHTMLObjectElement, IHTMLEmbedElement
+  STDMETHODIMP get_classid(BSTR* p) override;
+  STDMETHODIMP get_src(BSTR* p) override;
 
   IHTMLElement* AsElement() { return static_cast<IHTMLElement*>(this); }
   const PageElement& Data() const { return data_; }
   bool Replaced() const { return replaced_; }
   const std::wstring& OuterHtmlSet() const { return outerHtml_; }
+  const ScriptedStyle& Style() const { return *style_; }
 
  private:
   ScriptedDocument* document_;  // the owner: not counted
