@@ -256,8 +256,10 @@ STDMETHODIMP ScriptedWebBrowser::GetTypeInfoCount(UINT* count) {
 STDMETHODIMP ScriptedWebBrowser::Navigate(BSTR url, VARIANT* flags, VARIANT* target, VARIANT* post,
                                           VARIANT* headers) {
   if (url == nullptr) return E_INVALIDARG;
-  navigations_.push_back({L"Navigate", std::wstring(url, SysStringLen(url)), Describe(flags),
-                          Describe(target), Describe(post), Describe(headers)});
+  const std::wstring address(url, SysStringLen(url));
+  navigations_.push_back(
+      {L"Navigate", address, Describe(flags), Describe(target), Describe(post), Describe(headers)});
+  CompleteBlankPage(address);
   return S_OK;
 }
 
@@ -268,7 +270,15 @@ STDMETHODIMP ScriptedWebBrowser::Navigate2(VARIANT* url, VARIANT* flags, VARIANT
   if (address.empty()) return E_INVALIDARG;
   navigations_.push_back({L"Navigate2", address, Describe(flags), Describe(target), Describe(post),
                           Describe(headers)});
+  CompleteBlankPage(address);
   return S_OK;
+}
+
+// A browser shows the empty page at once: whoever waits for it (the pop-up
+// blocker unloads the page this way when the window quits) is not kept
+// waiting by a script that never loads it.
+void ScriptedWebBrowser::CompleteBlankPage(const std::wstring& address) {
+  if (_wcsicmp(address.c_str(), L"about:blank") == 0) readyState_ = READYSTATE_COMPLETE;
 }
 
 STDMETHODIMP ScriptedWebBrowser::get_LocationURL(BSTR* url) {

@@ -211,6 +211,8 @@ class ScriptedWebBrowser final : public IWebBrowser2Stub,
   std::wstring statusText_;
   bool quitCalled_ = false;
   bool busy_ = false;
+  void CompleteBlankPage(const std::wstring& address);
+
   READYSTATE readyState_ = READYSTATE_UNINITIALIZED;
 };
 
