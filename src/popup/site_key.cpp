@@ -86,7 +86,9 @@ bool ToggleHostInWhitelist(std::string& list, const std::string& host) {
 }
 
 std::string BuiltInWhitelist() {
-  return HostKey(SiteKey(commands::kVendorBaseUrl).host);
+  // A constant of the process, asked for on every new window.
+  static const std::string list = HostKey(SiteKey(commands::kVendorBaseUrl).host);
+  return list;
 }
 
 std::string InitialUserWhitelist() {
