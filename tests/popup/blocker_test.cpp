@@ -262,9 +262,27 @@ TEST_F(BlockerTest, ToggleResultTellsWhetherTheSiteWasAllowed) {
   EXPECT_TRUE(system_->ToggleSiteInWhiteList("http://www.ostrivel.com/"));
   EXPECT_EQ("!", List());
   EXPECT_EQ("!marker.test!", GetSettingString("WhiteList", ""));
-  // A host no list can hold was not allowed and stays out.
-  EXPECT_FALSE(system_->ToggleSiteInWhiteList("http://a!b.test/"));
-  EXPECT_EQ("!", List());
+  // Addresses of any length and bytes: nothing breaks the list's shape,
+  // and a host too long for it is refused whole.
+  struct Bad {
+    std::string url;
+    bool wasAllowed;
+    const char* after;
+  } bad[] = {
+      {"", false, "!"},  // the host is empty: nothing a list can hold
+      {"http://a!b.test/", false, "!"},
+      {"https://", true, "!"},
+      {"http://\x80\xFF.test/", false, "!\x80\xFF.test!"},
+      {"http://" + std::string(100000, 'h') + "/", false, "!\x80\xFF.test!"},
+  };
+  for (const Bad& b : bad) {
+    EXPECT_EQ(b.wasAllowed, system_->ToggleSiteInWhiteList(b.url)) << b.url.substr(0, 20);
+    EXPECT_EQ(b.after, List()) << b.url.substr(0, 20);
+  }
+  ASSERT_EQ(1u, messages.messages().size());
+  EXPECT_NE(std::string::npos, messages.messages()[0].text.find("100010 characters"));
+  ASSERT_TRUE(system_->ToggleSiteInWhiteList("http://\x80\xFF.test/"));
+  messages.Clear();
   // A list at its limit refuses the next host with a message.
   const std::string full = "!" + std::string(kMaxWhitelistLength - 2, 'x') + "!";
   ASSERT_EQ(WhitelistResult::kOk, shared->SetWhitelist(full));
