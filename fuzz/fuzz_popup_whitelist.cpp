@@ -28,6 +28,8 @@ class State : public qv::BlockerState {
     return true;
   }
   bool ClaimSettingsLoad() override { return false; }
+  void FinishSettingsLoad() override {}
+  bool SettingsLoadFinished() const override { return true; }
   uint32_t TotalBlockedPopups() const override { return total; }
   uint32_t CountBlockedPopup() override { return ++total; }
   bool SetTotalBlockedPopups(uint32_t t) override {

@@ -168,7 +168,18 @@ bool SharedData::SetBlockerSettings(const BlockerSettings& settings) {
 }
 
 bool SharedData::ClaimSettingsLoad() {
-  return std::atomic_ref<uint32_t>(layout().settingsLoaded).exchange(1) == 0;
+  uint32_t expected = 0;
+  return std::atomic_ref<uint32_t>(layout().settingsLoaded).compare_exchange_strong(expected, 1);
+}
+
+void SharedData::FinishSettingsLoad() {
+  // Released after the switches, the counter and the list, which a waiter
+  // then sees.
+  std::atomic_ref<uint32_t>(layout().settingsLoaded).store(2, std::memory_order_release);
+}
+
+bool SharedData::SettingsLoadFinished() const {
+  return std::atomic_ref<uint32_t>(layout().settingsLoaded).load(std::memory_order_acquire) == 2;
 }
 
 uint32_t SharedData::TotalBlockedPopups() const {

@@ -36,7 +36,7 @@ inline constexpr int kMaxBrowserWindows = 100;
 // The longest whitelist text the block holds (a terminating zero follows).
 inline constexpr size_t kMaxWhitelistLength = 8191;
 inline constexpr uint32_t kSharedDataMagic = 0x44535651;  // "QVSD"
-inline constexpr uint32_t kSharedDataVersion = 1;
+inline constexpr uint32_t kSharedDataVersion = 2;
 
 // One registered browser window. Handles and the band are stored as 64-bit
 // values so that processes of either bitness read the same layout; the band
@@ -54,7 +54,7 @@ struct SharedDataLayout {
   uint32_t magic;  // written last when the block is set up
   uint32_t version;
   uint32_t size;
-  uint32_t settingsLoaded;
+  uint32_t settingsLoaded;  // 0 not yet, 1 being loaded, 2 loaded
   BlockerSettings settings;
   uint32_t totalBlockedPopups;
   int32_t windowCount;  // live entries, packed at the front
@@ -106,6 +106,8 @@ class SharedData : public BlockerState {
   BlockerSettings GetBlockerSettings() const override;
   bool SetBlockerSettings(const BlockerSettings& settings) override;
   bool ClaimSettingsLoad() override;
+  void FinishSettingsLoad() override;
+  bool SettingsLoadFinished() const override;
   uint32_t TotalBlockedPopups() const override;
   uint32_t CountBlockedPopup() override;
   bool SetTotalBlockedPopups(uint32_t total) override;

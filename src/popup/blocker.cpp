@@ -1,5 +1,8 @@
 #include "popup/blocker.h"
 
+#include <chrono>
+#include <thread>
+
 #include "platform/browser.h"
 #include "platform/document.h"
 #include "platform/registry.h"
@@ -22,7 +25,16 @@ void ReportLongWhitelist(size_t length, size_t limit, const std::string& what) {
 }  // namespace
 
 void PopupBlockerSystem::LoadBlockerSettings() {
-  if (!state_.ClaimSettingsLoad()) return;
+  if (!state_.ClaimSettingsLoad()) {
+    // Another band may be loading at this moment: deciding with the
+    // starting values would let its windows through, and a window counted
+    // now would be overwritten by the stored count. The wait is bounded in
+    // case that loader died half-way.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLoadWaitMs);
+    while (!state_.SettingsLoadFinished() && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return;
+  }
   BlockerSettings s = state_.GetBlockerSettings();
   // A value that is missing or not a number leaves the shared one as it is.
   // Only a REG_DWORD counts: a text "0" read as bytes would be 48 and turn
@@ -56,6 +68,7 @@ void PopupBlockerSystem::LoadBlockerSettings() {
       WhitelistResult::kTooLong)
     ReportLongWhitelist(list.size(), state_.MaxWhitelistLength(),
                         "the stored whitelist was not loaded.");
+  state_.FinishSettingsLoad();
 }
 
 bool PopupBlockerSystem::IsReleaseKeyDown() {
@@ -71,31 +84,54 @@ bool PopupBlockerSystem::IsBlockingActive() {
 bool PopupBlockerSystem::IsSiteAllowed(const std::string& url) {
   const SiteKeyResult site = SiteKey(url);
   if (IsHttpsUrl(site.url)) return true;
-  if (WhitelistHas(BuiltInWhitelist(), site.host)) return true;
+  // A busy lock means "not allowed" for every host, built-in ones too.
   std::string list;
   if (!state_.GetWhitelist(&list)) return false;
-  return WhitelistHas(list, site.host);
+  return WhitelistHas(BuiltInWhitelist(), site.host) || WhitelistHas(list, site.host);
 }
 
 bool PopupBlockerSystem::ToggleSiteInWhiteList(const std::string& url) {
   const SiteKeyResult site = SiteKey(url);
   if (IsHttpsUrl(site.url)) return true;
-  // Nothing a list could hold: changing it would corrupt it.
-  if (!IsListableHost(site.host)) return true;
-  if (WhitelistHas(BuiltInWhitelist(), site.host)) return true;
+  // Nothing a list could hold, so never allowed by one: changing the list
+  // would corrupt it.
+  if (!IsListableHost(site.host)) return false;
+  enum class Outcome { kToggled, kBuiltIn, kStoredTooLong } outcome = Outcome::kToggled;
   bool wasListed = false;
   size_t wanted = 0;
   const WhitelistResult result = state_.UpdateWhitelist(
       [&](std::string& text) {
+        // Built-in hosts cannot be removed.
+        if (WhitelistHas(BuiltInWhitelist(), site.host)) {
+          outcome = Outcome::kBuiltIn;
+          return;
+        }
+        // A stored list too long to have been loaded must not be replaced
+        // by the shorter one in the shared state: the user's hosts would
+        // be lost.
+        wanted = NormaliseWhitelist(GetSettingString("WhiteList", "")).size();
+        if (wanted > state_.MaxWhitelistLength()) {
+          outcome = Outcome::kStoredTooLong;
+          return;
+        }
         wasListed = ToggleHostInWhitelist(text, site.host);
         wanted = text.size();
       },
-      [](const std::string& text) { SetSettingString("WhiteList", text); });
+      [&outcome](const std::string& text) {
+        if (outcome == Outcome::kToggled) SetSettingString("WhiteList", text);
+      });
+  if (result == WhitelistResult::kBusy) return false;
+  if (outcome == Outcome::kBuiltIn) return true;
+  if (outcome == Outcome::kStoredTooLong) {
+    ReportLongWhitelist(wanted, state_.MaxWhitelistLength(),
+                        "it was not loaded, so " + site.host + " cannot be added or removed.");
+    return false;
+  }
   if (result == WhitelistResult::kTooLong) {
     ReportLongWhitelist(wanted, state_.MaxWhitelistLength(), site.host + " was not added.");
     return false;
   }
-  return result == WhitelistResult::kOk && wasListed;
+  return wasListed;
 }
 
 void PopupBlockerSystem::TogglePopupBlocking() {

@@ -49,8 +49,11 @@ class PopupBlockerSystem {
   PopupBlockerSystem(BlockerState& state, BlockerEnvironment& environment)
       : state_(state), environment_(environment) {}
 
-  // Reads the settings into the shared state, once for the whole system.
+  // Reads the settings into the shared state, once for the whole system;
+  // a caller that finds another one loading waits for it (at most
+  // kLoadWaitMs).
   void LoadBlockerSettings();
+  static constexpr int kLoadWaitMs = 1000;
   BlockerSettings Settings() const { return state_.GetBlockerSettings(); }
   bool IsBlockingActive();
   // Shift always releases; the configured key too unless it is "none".
@@ -58,9 +61,10 @@ class PopupBlockerSystem {
   // https pages always; otherwise the host in the built-in or user list.
   // Not allowed when the lock stays busy.
   bool IsSiteAllowed(const std::string& url);
-  // Whether the site was allowed before. https pages and hosts a list
-  // cannot hold: true, nothing changes. A busy lock or a full list: false,
-  // nothing changes (a full list says so in a message box).
+  // Whether the site was allowed before. https pages and built-in hosts:
+  // true, nothing changes. Hosts a list cannot hold, a busy lock, a full
+  // list or a stored list too long to have been loaded: false, nothing
+  // changes (the last two say so in a message box).
   bool ToggleSiteInWhiteList(const std::string& url);
   void TogglePopupBlocking();
   void CountBlockedPopup();

@@ -38,8 +38,12 @@ class BlockerState {
   virtual BlockerSettings GetBlockerSettings() const = 0;
   virtual bool SetBlockerSettings(const BlockerSettings& settings) = 0;
   // True for exactly one caller in the whole system: the one that loads the
-  // settings from the registry.
+  // settings from the registry. It calls FinishSettingsLoad when the
+  // switches, the counter and the list are in place; until then the others
+  // would decide with the starting values.
   virtual bool ClaimSettingsLoad() = 0;
+  virtual void FinishSettingsLoad() = 0;
+  virtual bool SettingsLoadFinished() const = 0;
 
   virtual uint32_t TotalBlockedPopups() const = 0;
   // Adds one, atomically across processes, without waiting for the lock;

@@ -23,13 +23,16 @@ SiteKeyResult SiteKey(const std::string& url) {
   std::string u = LowerAscii(url);
   std::string h = u;
   // The scheme may stand anywhere: text in front of it ("view-source:")
-  // is dropped.
-  if (size_t p = u.find("http://"); p != std::string::npos) {
+  // is dropped. An https address that carries "http://" further on (in its
+  // query, say) is still the https page: the earlier scheme is the page's.
+  const size_t p = u.find("http://");
+  const size_t s = u.find("https://");
+  if (p != std::string::npos && (s == std::string::npos || p < s)) {
     if (p > 0) {
       u.erase(0, p);
       h = u.substr(7);
     }
-  } else if (size_t s = u.find("https://"); s != std::string::npos) {
+  } else if (s != std::string::npos) {
     if (s > 0) {
       u.erase(0, s);
       h = u.substr(8);
@@ -37,7 +40,11 @@ SiteKeyResult SiteKey(const std::string& url) {
   } else {
     u = "http://" + u;
   }
-  if (size_t q = h.find("//"); q != std::string::npos && q > 0 && q + 2 < h.size())
+  // What stands before "//" is a scheme only when the "//" is the first
+  // slash and follows a ':': a "//" further on (in a path, or in an address
+  // carried in the query) never makes the host.
+  if (size_t q = h.find("//");
+      q != std::string::npos && q > 0 && q + 2 < h.size() && q == h.find('/') && h[q - 1] == ':')
     h.erase(0, q + 2);
   if (size_t r = h.find('/'); r != std::string::npos && r > 0) h.resize(r);
   return SiteKeyResult{std::move(u), std::move(h)};
@@ -86,7 +93,9 @@ bool ToggleHostInWhitelist(std::string& list, const std::string& host) {
 }
 
 std::string BuiltInWhitelist() {
-  return HostKey(SiteKey(commands::kVendorBaseUrl).host);
+  // A constant of the process, asked for on every new window.
+  static const std::string list = HostKey(SiteKey(commands::kVendorBaseUrl).host);
+  return list;
 }
 
 std::string InitialUserWhitelist() {

@@ -18,6 +18,7 @@ namespace {
 constexpr char kDefinition[] = R"(
   INDICATOR { caption = "Pop" type = "POPUP" addimg1 = "6" addimg2 = "7" addimg3 = "5"
               param1 = "%n blocked" param2 = "Allowed here" param3 = "None blocked" }
+  BUTTON { caption = "M" MENU { MENUITEM { caption = "ToggleWhitelisted!Add site!Remove site" } } }
   COMMANDS {
     SERVICECOMMAND { name = "site" type = "ToggleSiteInWhiteList" }
     SERVICECOMMAND { name = "onoff" type = "TogglePopupBlocking" }
@@ -72,8 +73,15 @@ TEST_F(PopupHooksTest, EveryWindowShowsTheSharedCountAndServicesReachTheBlocker)
   EXPECT_EQ(7, ButtonOf(0).button.bitmap);
   EXPECT_EQ(6u, GetSettingDword("TotalBlockedPopups", 0));
 
+  auto whitelistEntry = [this] {
+    toolbar->OnDropDown(1024 + 1);
+    return control.TrackedMenus().empty() ? std::string()
+                                          : control.TrackedMenus().back().menu.entries[0].data.text;
+  };
+  EXPECT_EQ("Add site", whitelistEntry());
   toolbar->CommandHost().RunCommand("site", false);
   EXPECT_EQ("Allowed here", ButtonOf(0).text);
+  EXPECT_EQ("Remove site", whitelistEntry());
   EXPECT_EQ("!ads.test!", GetSettingString("WhiteList", ""));
   EXPECT_FALSE(theirs.OnNewWindow2());  // the list is shared
   toolbar->CommandHost().RunCommand("site", false);

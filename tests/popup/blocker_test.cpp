@@ -97,6 +97,38 @@ TEST_F(BlockerTest, OverLongStoredWhitelistIsRefusedWithAMessage) {
   ASSERT_EQ(1u, messages.messages().size());
   EXPECT_NE(std::string::npos, messages.messages()[0].text.find("was not loaded"));
   EXPECT_EQ(huge, GetSettingString("WhiteList", ""));  // the stored value is left alone
+  // Nor does a toggle put the shorter shared list in its place.
+  EXPECT_FALSE(system_->ToggleSiteInWhiteList("http://new.test/"));
+  EXPECT_EQ(huge, GetSettingString("WhiteList", ""));
+  EXPECT_EQ(InitialUserWhitelist(), List());
+  ASSERT_EQ(2u, messages.messages().size());
+  EXPECT_NE(std::string::npos, messages.messages()[1].text.find("new.test cannot be added"));
+}
+
+// A band made while another is loading the settings decides with what that
+// one loads, not with the starting values; a loader that died half-way
+// holds it up for a bounded time only.
+TEST_F(BlockerTest, ABandThatFindsTheLoadUnderWayWaitsForIt) {
+  ASSERT_TRUE(shared->ClaimSettingsLoad());  // the other band's claim
+  auto waiter = std::async(std::launch::async, [this] {
+    system_->LoadBlockerSettings();
+    return system_->IsBlockingActive();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  BlockerSettings s = shared->GetBlockerSettings();
+  s.enablePopupBlocker = 1;
+  shared->SetBlockerSettings(s);
+  shared->FinishSettingsLoad();
+  EXPECT_TRUE(waiter.get());
+
+  BlockerFixture dead;
+  ASSERT_TRUE(dead.shared && dead.shared->ClaimSettingsLoad());
+  PopupBlockerSystem late(*dead.shared, environment);
+  const auto start = std::chrono::steady_clock::now();
+  late.LoadBlockerSettings();
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(PopupBlockerSystem::kLoadWaitMs - 50));
+  EXPECT_LT(waited, std::chrono::seconds(5));
 }
 
 // Which combinations block: the allow flag, a release key, https, and the
@@ -176,7 +208,10 @@ TEST_F(BlockerTest, BusyLockCountsInMemoryAndTreatsTheSiteAsNotAllowed) {
   MutexHolder holder(mutexName);
   ASSERT_TRUE(holder.held);
   EXPECT_FALSE(system_->IsSiteAllowed("http://listed.test/"));
+  EXPECT_FALSE(system_->IsSiteAllowed("http://www.ostrivel.com/"));  // built in, all the same
+  EXPECT_TRUE(system_->IsSiteAllowed("https://secure.test/"));       // needs no list
   EXPECT_FALSE(system_->ToggleSiteInWhiteList("http://new.test/"));
+  EXPECT_FALSE(system_->ToggleSiteInWhiteList("http://www.ostrivel.com/"));
   EXPECT_TRUE(blocker_->OnNewWindow2("http://ads.test/"));
   holder.Release();
   EXPECT_EQ(1u, shared->TotalBlockedPopups());
@@ -221,10 +256,33 @@ TEST_F(BlockerTest, ToggleResultTellsWhetherTheSiteWasAllowed) {
   EXPECT_TRUE(system_->IsSiteAllowed("HTTP://A.TEST/y"));
   EXPECT_TRUE(system_->ToggleSiteInWhiteList("http://a.test/z"));
   EXPECT_EQ("!", List());
-  // https and built-in hosts: allowed, nothing changes.
+  // https and built-in hosts: allowed, nothing changes, nothing is stored.
+  SetSettingString("WhiteList", "!marker.test!");
   EXPECT_TRUE(system_->ToggleSiteInWhiteList("https://s.test/"));
   EXPECT_TRUE(system_->ToggleSiteInWhiteList("http://www.ostrivel.com/"));
   EXPECT_EQ("!", List());
+  EXPECT_EQ("!marker.test!", GetSettingString("WhiteList", ""));
+  // Addresses of any length and bytes: nothing breaks the list's shape,
+  // and a host too long for it is refused whole.
+  struct Bad {
+    std::string url;
+    bool wasAllowed;
+    const char* after;
+  } bad[] = {
+      {"", false, "!"},  // the host is empty: nothing a list can hold
+      {"http://a!b.test/", false, "!"},
+      {"https://", true, "!"},
+      {"http://\x80\xFF.test/", false, "!\x80\xFF.test!"},
+      {"http://" + std::string(100000, 'h') + "/", false, "!\x80\xFF.test!"},
+  };
+  for (const Bad& b : bad) {
+    EXPECT_EQ(b.wasAllowed, system_->ToggleSiteInWhiteList(b.url)) << b.url.substr(0, 20);
+    EXPECT_EQ(b.after, List()) << b.url.substr(0, 20);
+  }
+  ASSERT_EQ(1u, messages.messages().size());
+  EXPECT_NE(std::string::npos, messages.messages()[0].text.find("100010 characters"));
+  ASSERT_TRUE(system_->ToggleSiteInWhiteList("http://\x80\xFF.test/"));
+  messages.Clear();
   // A list at its limit refuses the next host with a message.
   const std::string full = "!" + std::string(kMaxWhitelistLength - 2, 'x') + "!";
   ASSERT_EQ(WhitelistResult::kOk, shared->SetWhitelist(full));

@@ -28,6 +28,18 @@ TEST(SiteKey, HostRuleStepByStep) {
       {"http://a.test", "http://a.test", "a.test"},
       // Only ASCII letters are lowered; other bytes pass unchanged.
       {"http://\xC4.test/", "http://\xC4.test/", "\xC4.test"},
+      // The "//" cut needs a scheme before it and text after it; neither
+      // cut happens at the start.
+      {"view-source:http://a.test//b", "http://a.test//b", "a.test"},
+      {"view-source:http://a.test/?u=http://b.test/", "http://a.test/?u=http://b.test/", "a.test"},
+      {"a.test/x//y", "http://a.test/x//y", "a.test"},
+      {"abc//", "http://abc//", "abc"},
+      {"//a.test/x", "http:////a.test/x", "//a.test/x"},
+      {"file:///c:/x", "http://file:///c:/x", "/c:/x"},
+      // The earlier scheme is the page's: an address in the query is not.
+      {"https://s.test/?u=http://b.test/", "https://s.test/?u=http://b.test/", "s.test"},
+      {"x https://s.test/?u=http://b.test/", "https://s.test/?u=http://b.test/", "s.test"},
+      {"http://a.test/?u=https://b.test/", "http://a.test/?u=https://b.test/", "a.test"},
   };
   for (const Case& c : cases) {
     SiteKeyResult r = SiteKey(c.url);
@@ -41,6 +53,7 @@ TEST(SiteKey, HttpsIsToldByTheNormalisedAddress) {
   EXPECT_TRUE(IsHttpsUrl(SiteKey("view-source:https://a.test/").url));
   EXPECT_FALSE(IsHttpsUrl(SiteKey("http://a.test/?https://b").url));
   EXPECT_FALSE(IsHttpsUrl(SiteKey("https").url));
+  EXPECT_TRUE(IsHttpsUrl(SiteKey("https://a.test/?next=http://b.test/").url));
 }
 
 TEST(Whitelist, TogglesBeforeAndAfter) {
