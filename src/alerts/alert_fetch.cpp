@@ -1,13 +1,13 @@
 #include "alerts/alert_check.h"
+#include "install/download.h"
 
 namespace qv::alerts {
 
-// WIRING: the alert script comes through the installation's bounded
-// download (DownloadUrlText) once it exists; until then no script is read
-// and no alert is shown.
-bool FetchAlertScript(const std::string& /*url*/, std::string* text) {
-  text->clear();
-  return false;
+// The installation's download: bounded in connect time, total time and
+// size, so that a slow or stalled server holds the browser's thread for a
+// bounded time only, however often the check runs.
+bool FetchAlertScript(const std::string& url, std::string* text) {
+  return DownloadUrlText(url, text);
 }
 
 }  // namespace qv::alerts

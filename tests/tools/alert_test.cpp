@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/scripted_http_server.h"
 #include "support/temp_dir.h"
 #include "tool_runner.h"
 
@@ -147,6 +148,21 @@ TEST_F(AlertToolTest, BadArgumentsAndAMissingScript) {
   EXPECT_EQ(status, kExitFailed);
   EXPECT_EQ(r["decision"].text, "no alert");
   EXPECT_FALSE(r["fetched"].boolean);
+}
+
+TEST_F(AlertToolTest, FetchesTheScriptFromAWebServer) {
+  const std::string definition = Definition(true, "-1");
+  if (definition.empty()) GTEST_SKIP() << "QV_SOURCE_DIR is not set";
+  test::ScriptedHttpServer server;
+  server.SetFile("/a.txt", kScript);
+  int status = -1;
+  const JsonValue r = RunToolJson({"alert", "--json", definition, "--registry", dir.File("s.reg"),
+                                   "--script", server.BaseUrl() + "a.txt"},
+                                  &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(r["decision"].text, "shown");
+  EXPECT_EQ(r["frames"].size(), 6u);
+  EXPECT_EQ(server.Requests(), std::vector<std::string>{"/a.txt"});
 }
 
 }  // namespace
