@@ -22,6 +22,8 @@ void AlertCheckFeature::OnStartPeriodicTimers(const tbdl::TBDLToolbar* model) {
 void DesktopAlertCheck::RunAlertCheck(TBWToolBarCtrl& toolbar) {
   const tbdl::TBDLToolbar* model = toolbar.Model();
   if (!model) return;
+  std::unique_lock<std::mutex> lock(running_, std::try_to_lock);
+  if (!lock.owns_lock()) return;
   const alerts::PropertyReader properties = [model](std::string_view id, std::string_view def) {
     return model->GetProperty(id, def);
   };

@@ -3,6 +3,7 @@
 // runs the alert check (the toolbar's AlertCheck hook).
 #pragma once
 
+#include <mutex>
 #include <vector>
 
 #include "alerts/alert_check.h"
@@ -36,6 +37,9 @@ class DesktopAlertCheck : public AlertCheck {
  private:
   alerts::AlertWindowControl& window_;
   alerts::AlertScriptFetcher fetch_;
+  // Browser windows of one process tick on threads of their own: one
+  // check at a time, and a tick that finds one running lets it be.
+  std::mutex running_;
 };
 
 }  // namespace qv
