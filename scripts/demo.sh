@@ -78,3 +78,38 @@ print("events:", ", ".join(f'{e["event"]}({e["sinks"]} sinks)' for e in run["eve
 print("references after teardown all back:", run["references"]["allBack"])
 PY
 echo "picture: $demo/toolbar.png"
+
+# A desktop alert: the example definition with alerts on, its script served
+# by a web server on loopback; the band's alert timer fetches it after 15 s
+# and the alert slides up (testhost stands in for the page's browser control).
+alertdef=$demo/alert-definition
+rm -rf "$alertdef" "$demo/www"
+mkdir -p "$alertdef" "$demo/www"
+cp "$root"/examples/*.bmp "$alertdef/"
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+sed -e 's|"EnableDesktopAlerts" value = "[^"]*"|"EnableDesktopAlerts" value = "1"|' \
+  -e 's|"AlertsCheckInterval" value = "[^"]*"|"AlertsCheckInterval" value = "-1"|' \
+  -e "s|\"AlertScriptURL\" value = \"[^\"]*\"|\"AlertScriptURL\" value = \"http://127.0.0.1:$port/alert.txt\"|" \
+  "$root/examples/quorvane.tbd" >"$alertdef/quorvane.tbd"
+printf 'ShowDesktopAlert=1\r\nURL=http://www.example.com/alerts/today.html\r\nWidth=300\r\nHeight=200\r\nShowAnimTime=500\r\nHideAutomaticaly=0\r\n' \
+  >"$demo/www/alert.txt"
+python3 -m http.server "$port" --bind 127.0.0.1 --directory "$demo/www" >/dev/null 2>&1 &
+server=$!
+trap 'kill $server 2>/dev/null; "$wineserver" -k >/dev/null 2>&1 || true' EXIT
+echo "\$ quorvane-tbdl alert alert-definition/quorvane.tbd --script http://127.0.0.1:$port/alert.txt | head -12"
+sleep 0.5
+"$tool" alert "$alertdef/quorvane.tbd" --registry "$demo/alert-settings.reg" \
+  --script "http://127.0.0.1:$port/alert.txt" | head -12
+rm -f "$demo/alert-settings.reg"
+echo "\$ testhost.exe --json --register quorvane.dll --definition-dir alert-definition --alert-wait 40000 --alert-snapshot alert.png"
+timeout 120 "$wine" "$out/win64/testhost/testhost.exe" --json \
+  --register "$(win "$demo/bin/quorvane.dll")" --definition-dir "$(win "$alertdef")" \
+  --page http://www.example.com/ --alert-wait 40000 \
+  --alert-snapshot "$(win "$demo/alert.png")" >"$demo/testhost-alert.json"
+python3 - "$demo/testhost-alert.json" <<'PY'
+import json, sys
+run = json.load(open(sys.argv[1]))
+print("alert:", run.get("alert"))
+PY
+kill $server 2>/dev/null || true
+echo "picture: $demo/alert.png"

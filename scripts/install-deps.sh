@@ -10,7 +10,7 @@ packages=(
   wine wine64
   mingw-w64-tools wine64-tools
   dovecot-core dovecot-pop3d
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev zlib1g-dev nsis
   python3 git ca-certificates procps
 )
 

@@ -7,14 +7,19 @@
 //                [--mousedown N] [--new-window] [--no-follow] [--snapshot FILE]
 //                [--setting NAME=NUMBER]... [--key-down VK] [--key-up VK]
 //                [--script-move] [--user-drag]
+//                [--alert-wait MS [--alert-snapshot FILE]]
 //
 // The steps run in the order given. ID is a toolbar button's command id
-// (1024 + the item's index); --search types and presses Enter.
+// (1024 + the item's index); --search types and presses Enter. --alert-wait
+// stands in for the browser control of the toolbar's alert window (Wine's
+// never completes a page) and, after the steps, waits up to MS for the
+// alert to come up; the JSON then gains "alert".
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
+#include "alert_stand_in.h"
 #include "band_host.h"
 #include "json_writer.h"
 
@@ -26,7 +31,7 @@ int Usage(const std::string& problem) {
                " [--page URL [--page-file FILE]]... [--click ID]... [--type ID=TEXT] [--enter ID]"
                " [--search ID=TEXT] [--mousedown N] [--new-window] [--no-follow]"
                " [--snapshot FILE] [--setting NAME=NUMBER] [--key-down VK] [--key-up VK]"
-               " [--script-move] [--user-drag]\n",
+               " [--script-move] [--user-drag] [--alert-wait MS [--alert-snapshot FILE]]\n",
                problem.c_str());
   return 2;
 }
@@ -47,12 +52,62 @@ bool ParseId(const std::string& text, int* id) {
   return true;
 }
 
+// Runs the band's messages until the alert frame has come up and stopped
+// growing, or the time is up; the alert as JSON.
+std::string WaitForAlert(qv::testhost::BandHost& host, qv::testhost::AlertStandIn& standIn,
+                         int waitMs, const std::string& snapshot, int* status) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(waitMs);
+  HWND frame = nullptr;
+  RECT last{};
+  ULONGLONG stableSince = 0;
+  int steps = 0;
+  while (GetTickCount64() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    host.Pump();
+    standIn.CompletePending();
+    frame = qv::testhost::FindAlertFrame();
+    if (!frame || !IsWindowVisible(frame)) continue;
+    RECT r;
+    GetWindowRect(frame, &r);
+    if (!EqualRect(&r, &last)) {
+      last = r;
+      stableSince = GetTickCount64();
+      ++steps;
+    } else if (r.bottom > r.top && GetTickCount64() - stableSince > 600) {
+      break;
+    }
+  }
+  const bool shown = frame && IsWindowVisible(frame) && last.bottom > last.top;
+  if (shown && !snapshot.empty()) {
+    qv::testhost::Picture picture;
+    std::string error;
+    if (!qv::testhost::CaptureWindow(frame, &picture) ||
+        !qv::testhost::WritePicture(picture, snapshot, &error)) {
+      std::fprintf(stderr, "testhost: cannot write the alert snapshot %s %s\n", snapshot.c_str(),
+                   error.c_str());
+      *status = 1;
+    }
+  }
+  std::string url;
+  if (!standIn.Completed().empty()) {
+    for (wchar_t c : standIn.Completed().back())
+      url.push_back(c < 128 && c != '"' && c != '\\' ? static_cast<char>(c) : '?');
+  }
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "{\"shown\":%s,\"rect\":[%ld,%ld,%ld,%ld],\"moves\":%d,\"page\":\"%s\"}",
+                shown ? "true" : "false", last.left, last.top, last.right, last.bottom, steps,
+                url.substr(0, 120).c_str());
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using qv::testhost::Step;
   qv::testhost::HostOptions options;
-  std::string snapshot;
+  std::string snapshot, alertSnapshot;
+  int alertWait = 0;
   bool json = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -82,6 +137,10 @@ int main(int argc, char** argv) {
       options.definitionDir = v;
     } else if (arg == "--snapshot") {
       snapshot = v;
+    } else if (arg == "--alert-snapshot") {
+      alertSnapshot = v;
+    } else if (arg == "--alert-wait") {
+      if (!ParseId(v, &alertWait)) return Usage("--alert-wait needs milliseconds, not " + v);
     } else if (arg == "--page") {
       Step step;
       step.page.url = Wide(v);
@@ -131,10 +190,14 @@ int main(int argc, char** argv) {
   if (!json) return Usage("only --json output is offered");
 
   int status = 0;
+  std::string alertJson;
   {
     qv::testhost::BandHost host;
+    qv::testhost::AlertStandIn standIn;
     if (host.Start(options)) {
+      if (alertWait > 0) standIn.Register();
       for (const Step& step : options.steps) host.RunStep(step);
+      if (alertWait > 0) alertJson = WaitForAlert(host, standIn, alertWait, alertSnapshot, &status);
       if (!snapshot.empty()) {
         qv::testhost::Picture picture;
         std::string error;
@@ -148,7 +211,11 @@ int main(int argc, char** argv) {
       status = 1;
     }
     host.Stop();
-    std::printf("%s\n", host.Json().c_str());
+    standIn.Revoke();
+    std::string report = host.Json();
+    if (!alertJson.empty() && !report.empty() && report.back() == '}')
+      report.insert(report.size() - 1, ",\"alert\":" + alertJson);
+    std::printf("%s\n", report.c_str());
     if (!host.AllReferencesBack() && status == 0) status = 3;
   }
   std::fflush(stdout);

@@ -11,6 +11,7 @@ int RunCheck(ToolContext& context);
 int RunShow(ToolContext& context);
 int RunMailCheck(ToolContext& context);
 int RunRun(ToolContext& context);
+int RunAlert(ToolContext& context);
 
 namespace {
 
@@ -36,6 +37,11 @@ constexpr ToolCommand kCommands[] = {
      "--new-window, --element PATH[@VALUE] (OBJECT class id or EMBED source; IFRAME/... for a "
      "frame), --ready, --resize",
      RunRun},
+    {"alert", "FILE [--registry REGFILE] [--script FILE_OR_URL] [--work-area L,T,R,B]",
+     "run one desktop alert check as the toolbar's alert timer does and print the decision, the "
+     "alert's parameters and the window's rectangle at every 100 ms tick of its cycle (default "
+     "work area 0,0,1024,738)",
+     RunAlert},
 };
 
 }  // namespace

@@ -5,11 +5,14 @@
 
 #include <string>
 
+#include "install/vendor_site.h"
+
 namespace qv::commands {
 
-// The vendor site's base URL, ending in a slash. Its host is also the
-// popup blocker's built-in whitelist entry.
-inline constexpr char kVendorBaseUrl[] = "http://www.ostrivel.com/";
+// The vendor site's base URL as built, ending in a slash. Its host is also
+// the popup blocker's built-in whitelist entry. VendorBaseUrl() below is
+// the one in force (tests and the tool may replace it).
+inline constexpr char kVendorBaseUrl[] = QV_VENDOR_BASE_URL;
 
 class ToolbarServices {
  public:
@@ -28,7 +31,7 @@ class ToolbarServices {
   // BuildToolbar with the definition loaded again.
   virtual void RebuildToolbar() {}
   // The vendor site's base URL, ending in a slash.
-  virtual std::string VendorBaseUrl() { return kVendorBaseUrl; }
+  virtual std::string VendorBaseUrl() { return qv::VendorBaseUrl(); }
 };
 
 }  // namespace qv::commands

@@ -1,6 +1,6 @@
 // The network seam: one TCP connection for the mail checker's POP3 client,
-// and the wait of the thread that expects the server's replies while it keeps
-// the window messages flowing.
+// bounded HTTP(S) downloads for the resource files and alerts, and the wait of the thread that
+// expects the server's replies while it keeps the window messages flowing.
 //
 // A connection is read by its own reader thread: it finishes the connect,
 // starts watching the socket, then waits for socket events until another
@@ -63,9 +63,60 @@ class TcpConnection {
   virtual void Wake() = 0;
 };
 
+// Bounds of one HTTP(S) transfer. Whatever a server does (stall after
+// accepting, trickle bytes, send without end), the caller gets its thread
+// back after about connectMs + totalMs, and no more than maxBytes of body
+// are kept.
+struct FetchLimits {
+  uint32_t connectMs = 10000;
+  uint32_t totalMs = 30000;
+  uint64_t maxBytes = 16u * 1024u * 1024u;
+};
+
+enum class FetchStatus {
+  kOk,             // a 2xx answer, its whole body received
+  kBadUrl,         // not an http or https URL
+  kUnsupported,    // this backend cannot fetch
+  kConnectFailed,  // unresolvable, refused or not answered in time
+  kHttpError,      // an answer other than 2xx: its body is an error page
+  kTimedOut,       // the whole transfer took longer than allowed
+  kTooLarge,       // the body is larger than allowed
+  kIncomplete,     // the connection ended before the announced length
+  kWriteFailed,    // the local file could not be written
+  kFailed,         // any other transfer error
+};
+
+struct FetchResult {
+  FetchStatus status = FetchStatus::kUnsupported;
+  int httpStatus = 0;   // the server's status code, 0 when none arrived
+  std::string message;  // what went wrong, for a person
+  bool ok() const { return status == FetchStatus::kOk; }
+};
+
 class Network {
  public:
   virtual ~Network() = default;
+
+  // Reads the body of url into *body, within limits. On failure *body holds
+  // whatever arrived and must not be used.
+  virtual FetchResult FetchToString(const std::string& url, const FetchLimits& limits,
+                                    std::string* body) {
+    (void)url;
+    (void)limits;
+    body->clear();
+    return {FetchStatus::kUnsupported, 0, "no downloads on this network"};
+  }
+  // Writes the body of url into the file at path (created or truncated),
+  // within limits. On failure the file may hold part of the body: callers
+  // download into a file of their own and move it into place afterwards.
+  virtual FetchResult FetchToFile(const std::string& url, const FetchLimits& limits,
+                                  const std::string& path) {
+    (void)url;
+    (void)limits;
+    (void)path;
+    return {FetchStatus::kUnsupported, 0, "no downloads on this network"};
+  }
+
   // WSAStartup / WSACleanup; counted, so every successful Startup needs one
   // Cleanup.
   virtual bool Startup() = 0;

@@ -14,6 +14,7 @@
 #include "band_host.h"
 #include "json_writer.h"
 #include "simulators/win32/scripted_dom.h"
+#include "support/scripted_http_server.h"
 
 namespace qv::test {
 namespace {
@@ -255,6 +256,58 @@ TEST_F(TestHostTest, TestHostExePrintsOneJsonObject) {
         "\"navigations\":[{\"method\":\"Navigate2\"", "\"events\":[{", "\"sinks\":1",
         "\"uiHandlersSet\":2", "\"allBack\":true"})
     EXPECT_NE(out.find(key), std::string::npos) << key << "\n" << out;
+}
+
+// The real band's alert check fetches a served script on its 15-second
+// timer and its alert window slides up at the bottom right of the work
+// area (the test host stands in for the page's browser control).
+TEST_F(TestHostTest, RealBandShowsTheServedAlert) {
+  ScriptedHttpServer server;
+  server.SetFile("/alert.txt",
+                 "ShowDesktopAlert=1\r\nURL=http://www.example.com/alerts/today.html\r\n"
+                 "Width=300\r\nHeight=200\r\nShowAnimTime=500\r\nHideAutomaticaly=0\r\n");
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string dir =
+      std::string(temp) + "qv-alert-def-" + std::to_string(GetCurrentProcessId()) + "\\";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  for (const char* bitmap : {"tbil.bmp", "tbhotil.bmp", "menubtn.bmp", "menubtnhot.bmp"})
+    CopyFileA((Examples() + "/" + bitmap).c_str(), (dir + bitmap).c_str(), FALSE);
+  std::ifstream in(Examples() + "/quorvane.tbd", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto set = [&text](const std::string& id, const std::string& value) {
+    const std::string key = "id = \"" + id + "\" value = \"";
+    const size_t at = text.find(key);
+    ASSERT_NE(at, std::string::npos) << id;
+    const size_t start = at + key.size();
+    text.replace(start, text.find('"', start) - start, value);
+  };
+  set("EnableDesktopAlerts", "1");
+  set("AlertsCheckInterval", "-1");
+  set("AlertScriptURL", server.BaseUrl() + "alert.txt");
+  std::ofstream(dir + "quorvane.tbd", std::ios::binary) << text;
+
+  std::string out;
+  EXPECT_EQ(RunTestHostExe("--definition-dir \"" + dir.substr(0, dir.size() - 1) +
+                               "\" --page http://example.test/ "
+                               "--alert-wait 40000",
+                           &out),
+            0u)
+      << out;
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  char rect[80];
+  std::snprintf(rect, sizeof rect, "\"rect\":[%ld,%ld,%ld,%ld]", work.right - 301,
+                work.bottom - 201, work.right - 1, work.bottom - 1);
+  EXPECT_NE(out.find("\"alert\":{\"shown\":true"), std::string::npos) << out;
+  EXPECT_NE(out.find(rect), std::string::npos) << rect << "\n" << out;
+  EXPECT_NE(out.find("\"page\":\"http://www.example.com/alerts/today.html\""), std::string::npos);
+  EXPECT_NE(out.find("\"allBack\":true"), std::string::npos);
+  EXPECT_EQ(server.Requests(), std::vector<std::string>{"/alert.txt"});
+  for (const char* file :
+       {"tbil.bmp", "tbhotil.bmp", "menubtn.bmp", "menubtnhot.bmp", "quorvane.tbd"})
+    DeleteFileA((dir + file).c_str());
+  RemoveDirectoryA(dir.c_str());
 }
 
 // The blocker of the real band on a page that is not on the whitelist:

@@ -15,6 +15,8 @@
 // would rename it here only.
 #undef TranslateAccelerator
 
+#include "alerts/win32/alert_window.h"
+#include "host/alert_check_feature.h"
 #include "host/standard_features.h"
 #include "host/popup_blocker_hooks.h"
 #include "host/shared_data.h"
@@ -32,6 +34,15 @@
 #include "settings/settings.h"
 
 namespace qv {
+
+// Every toolbar of the process checks for alerts into the process's one
+// alert window, made under this module.
+static AlertCheck& ProcessAlertCheck() {
+  static DesktopAlertCheck check(alerts::ProcessAlertWindow(ModuleInstance()),
+                                 alerts::FetchAlertScript);
+  return check;
+}
+
 namespace {
 
 constexpr int kBandHeight = 22;
@@ -246,6 +257,7 @@ HRESULT TBWToolBarObj::Attach(IUnknown* site) {
   lookup_ = std::make_unique<LocalResourceLookup>(ResourceDirectory());
   ToolbarHooks hooks = ToolbarHooks::Defaults();
   hooks.owner = this;
+  hooks.alerts = &ProcessAlertCheck();
   host_ = ToolbarWindowHost::Create(WindowInstance(), parent_, *lookup_, hooks);
   if (!host_) return E_FAIL;
   browserSeam_ = win32::WrapWebBrowser(browser_.get());

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "alerts/win32/alert_window.h"
 #include "host/win32/ax_host.h"
 #include "host/win32/com_classes.h"
 #include "host/win32/com_module.h"
@@ -17,7 +18,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     // Unloaded while the process goes on: the class must not outlive its
-    // window procedure. At process exit nothing is left to use it.
+    // window procedure. At process exit nothing is left to use it. The
+    // alert window goes first: its content is a window of that class.
+    qv::alerts::DestroyProcessAlertWindow();
     qv::UnregisterAxHostWindowClass();
   }
   return TRUE;

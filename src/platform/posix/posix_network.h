@@ -1,5 +1,6 @@
-// Native backends of the network seam: BSD sockets watched with poll, and a
-// plain (message-less) wait for the thread that expects replies.
+// Native backends of the network seam: BSD sockets watched with poll,
+// libcurl for downloads, and a plain (message-less) wait for the thread that
+// expects replies.
 #pragma once
 
 #include "platform/network.h"
@@ -14,6 +15,11 @@ class PosixNetwork : public Network {
   void Cleanup() override {}
   NetStatus StartConnect(const std::string& host, uint16_t port,
                          std::unique_ptr<TcpConnection>* connection) override;
+  // libcurl (posix_http.cpp).
+  FetchResult FetchToString(const std::string& url, const FetchLimits& limits,
+                            std::string* body) override;
+  FetchResult FetchToFile(const std::string& url, const FetchLimits& limits,
+                          const std::string& path) override;
 };
 
 // A thread without windows has no messages: the wait is on the event alone.

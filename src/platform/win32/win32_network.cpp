@@ -142,6 +142,15 @@ class Win32Network : public Network {
   }
   void Cleanup() override { WSACleanup(); }
 
+  FetchResult FetchToString(const std::string& url, const FetchLimits& limits,
+                            std::string* body) override {
+    return Win32FetchToString(url, limits, body);
+  }
+  FetchResult FetchToFile(const std::string& url, const FetchLimits& limits,
+                          const std::string& path) override {
+    return Win32FetchToFile(url, limits, path);
+  }
+
   NetStatus StartConnect(const std::string& host, uint16_t port,
                          std::unique_ptr<TcpConnection>* connection) override {
     ScopedSocket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
