@@ -203,7 +203,7 @@ TEST_F(BandObjectTest, SiteBuildsTheToolbarAndNullSiteGivesEverythingBack) {
   EXPECT_EQ(ModuleLockCount(), locksAtStart);
 }
 
-TEST_F(BandObjectTest, SiteWithoutBrowserOrWindowFailsAndKeepsNothing) {
+TEST_F(BandObjectTest, SiteWithoutBrowserOrWindowFailsAndBuildsNothing) {
   struct Case {
     const char* what;
     void (*spoil)(FakeBandSite&);
@@ -222,14 +222,23 @@ TEST_F(BandObjectTest, SiteWithoutBrowserOrWindowFailsAndKeepsNothing) {
     spoilt.browser = &browser;
     c.spoil(spoilt);
     EXPECT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&spoilt)), c.answer) << c.what;
-    EXPECT_EQ(spoilt.refs, 1u) << c.what;
+    // The site is held, as it was given; nothing else is.
+    EXPECT_EQ(spoilt.refs, 2u) << c.what;
     EXPECT_EQ(browser.refs, 1u) << c.what;
     EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 0) << c.what;
     HWND control = reinterpret_cast<HWND>(1);
     band->GetWindow(&control);
     EXPECT_EQ(control, nullptr) << c.what;
     ComRef<IUnknown> kept;
-    EXPECT_EQ(withSite->GetSite(IID_IUnknown, kept.OutVoid()), E_FAIL) << c.what;
+    EXPECT_EQ(withSite->GetSite(IID_IUnknown, kept.OutVoid()), S_OK) << c.what;
+    EXPECT_EQ(kept.get(), static_cast<IUnknown*>(static_cast<IOleWindow*>(&spoilt))) << c.what;
+    kept.Reset();
+    std::unique_ptr<SharedData> shared = SharedData::Open();
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->FindBandByWindow(reinterpret_cast<uintptr_t>(frame_.get())), 0u) << c.what;
+    EXPECT_EQ(browser.events.sinks.size(), 0u) << c.what;
+    EXPECT_EQ(withSite->SetSite(nullptr), S_OK);
+    EXPECT_EQ(spoilt.refs, 1u) << c.what;
   }
   // A failed site does not stop a good one.
   EXPECT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);

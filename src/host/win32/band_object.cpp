@@ -220,8 +220,13 @@ STDMETHODIMP TBWToolBarObj::SetSite(IUnknown* site) {
   Detach();
   if (site == nullptr) return S_OK;
   HRESULT hr = Attach(site);
-  // A band that could not be sited holds nothing of the site.
-  if (FAILED(hr)) Detach();
+  if (FAILED(hr)) {
+    // The refused site stays the band's site (GetSite answers it, the next
+    // SetSite lets go of it), but nothing half-built from it is kept.
+    win32::ComRef<IUnknown> refused = std::move(site_);
+    Detach();
+    site_ = std::move(refused);
+  }
   return hr;
 }
 
