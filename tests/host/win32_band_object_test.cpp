@@ -256,8 +256,17 @@ TEST_F(BandObjectTest, BandInfoGivesTheRowFirstThenTheToolbarsWidths) {
   EXPECT_EQ(all.ptMaxSize.y, -1);
   EXPECT_EQ(all.ptIntegral.x, 1);
   EXPECT_EQ(all.ptIntegral.y, 1);
-  EXPECT_GT(Toolbar().ButtonsWidth(), 0);
-  EXPECT_EQ(all.ptActual.x, Toolbar().ButtonsWidth());
+  // The actual width is what the buttons span as the control reads them
+  // back after the build, the combo's sized button included.
+  int spanned = 0;
+  const int count = static_cast<int>(SendMessageA(Control(), TB_BUTTONCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    RECT r{};
+    if (SendMessageA(Control(), TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)))
+      spanned += r.right - r.left;
+  }
+  EXPECT_GT(spanned, 0);
+  EXPECT_EQ(all.ptActual.x, spanned);
   EXPECT_EQ(all.ptActual.y, 22);
   EXPECT_EQ(all.wszTitle[0], L'\0');
   EXPECT_EQ(all.dwMask & DBIM_BKCOLOR, 0u);

@@ -195,7 +195,10 @@ STDMETHODIMP TBWToolBarObj::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDIN
     info->ptIntegral.y = 1;
   }
   if (info->dwMask & DBIM_ACTUAL) {
-    info->ptActual.x = toolbar ? toolbar->ButtonsWidth() : 0;
+    // The running total kept while the items are set up is taken before
+    // later buttons get their final sizes; the band's actual width is what
+    // the buttons span once the build is over.
+    info->ptActual.x = toolbar ? toolbar->VisibleWidth() : 0;
     info->ptActual.y = kBandHeight;
   }
   if (info->dwMask & DBIM_TITLE) info->wszTitle[0] = L'\0';
