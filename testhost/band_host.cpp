@@ -822,6 +822,14 @@ void BandHost::Stop() {
     band_ = nullptr;
   }
   Pump();
+  // The module the band came from: with the band gone and its windows
+  // given back, nothing of it may be left alive.
+  if (HMODULE module = GetModuleHandleW(L"quorvane.dll")) {
+    using Entry = HRESULT(STDAPICALLTYPE*)();
+    if (auto canUnload = reinterpret_cast<Entry>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow"))))
+      canUnloadAfterStop_ = canUnload();
+  }
   CoFreeUnusedLibraries();
   if (browser_) {
     counts_ = browser_->Ledger().Owned();
@@ -845,6 +853,7 @@ std::string BandHost::Json() const {
   out << ",\"hresults\":{\"register\":" << JsonString(Hex(registered_))
       << ",\"create\":" << JsonString(Hex(created_)) << ",\"setSite\":" << JsonString(Hex(sited_))
       << ",\"showDW\":" << JsonString(Hex(shown_)) << "}";
+  if (stopped_) out << ",\"canUnloadNow\":" << (canUnloadAfterStop_ == S_OK ? "true" : "false");
   if (!stagedTo_.empty()) out << ",\"definitionCopiedTo\":" << JsonString(stagedTo_);
   out << ",\"bandInfo\":[";
   for (size_t i = 0; i < bandInfo_.size(); ++i) {

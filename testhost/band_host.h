@@ -171,6 +171,9 @@ class BandHost {
   // After Stop: every scripted object at the one reference its owner
   // holds, no transient object alive, the site and browser given back.
   bool AllReferencesBack() const;
+  // After Stop: the module's DllCanUnloadNow (E_FAIL when it was not
+  // loaded or not asked).
+  HRESULT CanUnloadAfterStop() const { return canUnloadAfterStop_; }
   // After Stop: how often the last page was given a UI handler (the band
   // sets itself and takes itself back).
   int UIHandlersSet() const { return uiHandlersSet_; }
@@ -217,6 +220,7 @@ class BandHost {
   long siteRefs_ = 0;
   ULONG bandRefsLeft_ = 0;
   int uiHandlersSet_ = 0;
+  HRESULT canUnloadAfterStop_ = E_FAIL;
   double startMs_ = 0;
   double startDurationMs_ = 0;
 };

@@ -203,7 +203,7 @@ TEST_F(BandObjectTest, SiteBuildsTheToolbarAndNullSiteGivesEverythingBack) {
   EXPECT_EQ(ModuleLockCount(), locksAtStart);
 }
 
-TEST_F(BandObjectTest, SiteWithoutBrowserOrWindowFailsAndKeepsNothing) {
+TEST_F(BandObjectTest, SiteWithoutBrowserOrWindowFailsAndBuildsNothing) {
   struct Case {
     const char* what;
     void (*spoil)(FakeBandSite&);
@@ -222,14 +222,23 @@ TEST_F(BandObjectTest, SiteWithoutBrowserOrWindowFailsAndKeepsNothing) {
     spoilt.browser = &browser;
     c.spoil(spoilt);
     EXPECT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&spoilt)), c.answer) << c.what;
-    EXPECT_EQ(spoilt.refs, 1u) << c.what;
+    // The site is held, as it was given; nothing else is.
+    EXPECT_EQ(spoilt.refs, 2u) << c.what;
     EXPECT_EQ(browser.refs, 1u) << c.what;
     EXPECT_EQ(CountChildren(frame_.get(), kReflectorWindowClass), 0) << c.what;
     HWND control = reinterpret_cast<HWND>(1);
     band->GetWindow(&control);
     EXPECT_EQ(control, nullptr) << c.what;
     ComRef<IUnknown> kept;
-    EXPECT_EQ(withSite->GetSite(IID_IUnknown, kept.OutVoid()), E_FAIL) << c.what;
+    EXPECT_EQ(withSite->GetSite(IID_IUnknown, kept.OutVoid()), S_OK) << c.what;
+    EXPECT_EQ(kept.get(), static_cast<IUnknown*>(static_cast<IOleWindow*>(&spoilt))) << c.what;
+    kept.Reset();
+    std::unique_ptr<SharedData> shared = SharedData::Open();
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->FindBandByWindow(reinterpret_cast<uintptr_t>(frame_.get())), 0u) << c.what;
+    EXPECT_EQ(browser.events.sinks.size(), 0u) << c.what;
+    EXPECT_EQ(withSite->SetSite(nullptr), S_OK);
+    EXPECT_EQ(spoilt.refs, 1u) << c.what;
   }
   // A failed site does not stop a good one.
   EXPECT_EQ(withSite->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
@@ -247,8 +256,17 @@ TEST_F(BandObjectTest, BandInfoGivesTheRowFirstThenTheToolbarsWidths) {
   EXPECT_EQ(all.ptMaxSize.y, -1);
   EXPECT_EQ(all.ptIntegral.x, 1);
   EXPECT_EQ(all.ptIntegral.y, 1);
-  EXPECT_GT(Toolbar().ButtonsWidth(), 0);
-  EXPECT_EQ(all.ptActual.x, Toolbar().ButtonsWidth());
+  // The actual width is what the buttons span as the control reads them
+  // back after the build, the combo's sized button included.
+  int spanned = 0;
+  const int count = static_cast<int>(SendMessageA(Control(), TB_BUTTONCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    RECT r{};
+    if (SendMessageA(Control(), TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)))
+      spanned += r.right - r.left;
+  }
+  EXPECT_GT(spanned, 0);
+  EXPECT_EQ(all.ptActual.x, spanned);
   EXPECT_EQ(all.ptActual.y, 22);
   EXPECT_EQ(all.wszTitle[0], L'\0');
   EXPECT_EQ(all.dwMask & DBIM_BKCOLOR, 0u);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "quorvane_h.h"
 #include "settings/settings.h"
 #include "support/memory_registry.h"
+#include "support/temp_dir.h"
 
 namespace qv::test {
 namespace {
@@ -173,6 +175,42 @@ TEST(ComRegistrar, WritesEachClassAndRemovesItWholeLeavingOtherClasses) {
   EXPECT_EQ(UnregisterClasses(registry, ModuleClassRegistrations()), S_OK);
 }
 
+// A copy of this program started with the variable set loads the DLL it
+// names and ends at once: 10 when the DLL loaded, 20 when it refused.
+constexpr wchar_t kLoadProbeVariable[] = L"QV_LOAD_PROBE_DLL";
+const bool kIsLoadProbe = [] {
+  wchar_t dll[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(kLoadProbeVariable, dll, MAX_PATH) == 0) return false;
+  ExitProcess(LoadLibraryW(dll) ? 10 : 20);
+}();
+
+// Runs a copy of this program named program in a folder of its own, as the
+// load probe of dll; its exit code, or a number above 1000 when it failed.
+DWORD RunLoadProbe(const std::wstring& dll, const std::string& program) {
+  TempDir dir;
+  const std::wstring copy = win32::Widen(dir.File(program));
+  if (!CopyFileW(HostExecutablePath().c_str(), copy.c_str(), FALSE)) return 1000 + GetLastError();
+  std::wstring line = L"\"" + copy + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  SetEnvironmentVariableW(kLoadProbeVariable, dll.c_str());
+  const BOOL started = CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                                      nullptr, nullptr, &startup, &process);
+  SetEnvironmentVariableW(kLoadProbeVariable, nullptr);
+  if (!started) return 2000 + GetLastError();
+  win32::ScopedHandle processHandle(process.hProcess);
+  win32::ScopedHandle threadHandle(process.hThread);
+  DWORD code = 999;
+  if (WaitForSingleObject(processHandle.get(), 60000) != WAIT_OBJECT_0) {
+    TerminateProcess(processHandle.get(), 998);
+    WaitForSingleObject(processHandle.get(), 5000);
+    return code;
+  }
+  GetExitCodeProcess(processHandle.get(), &code);
+  return code;
+}
+
 TEST(ComModuleHost, RefusesOnlyTheShell) {
   EXPECT_TRUE(IsRefusedHostPath(L"C:\\WINDOWS\\EXPLORER.EXE"));
   EXPECT_TRUE(IsRefusedHostPath(L"c:\\windows\\explorer.exe"));
@@ -237,6 +275,44 @@ class ComServerTest : public ::testing::Test {
   Entry canUnload_ = nullptr;
   GetClassObject getClassObject_ = nullptr;
 };
+
+TEST_F(ComServerTest, ExportsOnlyTheFourEntryPointsAndImportsOnlySystemLibraries) {
+  const auto* base = reinterpret_cast<const BYTE*>(module_);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& exportsEntry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  ASSERT_NE(exportsEntry.VirtualAddress, 0u);
+  const auto* exports =
+      reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + exportsEntry.VirtualAddress);
+  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  std::vector<std::string> exported;
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+    exported.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+  std::sort(exported.begin(), exported.end());
+  // Undecorated on i686 too: no "@8" and no leading underscore.
+  EXPECT_EQ(exported, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject",
+                                                "DllRegisterServer", "DllUnregisterServer"}));
+  EXPECT_EQ(exports->NumberOfFunctions, 4u);
+
+  // Linked statically: no compiler runtime has to lie beside it.
+  const IMAGE_DATA_DIRECTORY& importsEntry =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  ASSERT_NE(importsEntry.VirtualAddress, 0u);
+  for (const auto* import =
+           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + importsEntry.VirtualAddress);
+       import->Name != 0; ++import) {
+    std::string name = reinterpret_cast<const char*>(base + import->Name);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(name.rfind("lib", 0), 0u) << name;
+    EXPECT_EQ(name.find("mingw"), std::string::npos) << name;
+  }
+}
+
+TEST_F(ComServerTest, DoesNotLoadIntoTheShellButIntoABrowser) {
+  EXPECT_EQ(RunLoadProbe(path_, "EXPLORER.EXE"), 20u);
+  EXPECT_EQ(RunLoadProbe(path_, "iexplore.exe"), 10u);
+}
 
 TEST_F(ComServerTest, RegisterWritesClassesAndTypeLibraryAndUnregisterRemovesThem) {
   Registry& registry = GetRegistry();

@@ -126,7 +126,7 @@ TEST_F(ToolbarWindowsTest, WindowsHaveTheirClassesAndNoneOutliveTheHost) {
   GetClientRect(reflector, &r);
   EXPECT_EQ(r.right, 800);
   HWND control = host->Control();
-  EXPECT_EQ(ClassOf(control), TOOLBARCLASSNAMEA);
+  EXPECT_EQ(ClassOf(control), kToolbarControlClass);
   EXPECT_EQ(GetParent(control), reflector);
   EXPECT_TRUE(GetWindowLongA(control, GWL_STYLE) & TBSTYLE_TOOLTIPS);
   EXPECT_EQ(ClassOf(Window(2)), kComboBoxWindowClass);
@@ -143,7 +143,7 @@ TEST_F(ToolbarWindowsTest, WindowsHaveTheirClassesAndNoneOutliveTheHost) {
   EXPECT_FALSE(IsWindow(reflector));
   const std::multiset<std::string> left = ThreadWindowClasses();
   for (const char* name :
-       {kReflectorWindowClass, kComboBoxWindowClass, kEditWindowClass, TOOLBARCLASSNAMEA})
+       {kReflectorWindowClass, kComboBoxWindowClass, kEditWindowClass, kToolbarControlClass})
     EXPECT_EQ(left.count(name), 0u) << name;
 }
 

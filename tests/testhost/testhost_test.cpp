@@ -135,6 +135,8 @@ TEST_F(TestHostTest, OnQuitTeardownGivesEveryScriptedObjectBack) {
   host.RunStep(Navigation(L"http://two.test/"));
   host.Stop();
   EXPECT_TRUE(host.AllReferencesBack()) << host.Json();
+  // No object, window procedure or hook of the module is left.
+  EXPECT_EQ(host.CanUnloadAfterStop(), S_OK);
   EXPECT_EQ(host.Site().refs, 1);
   EXPECT_EQ(host.Browser()->EventSinks(), 0);
   EXPECT_EQ(host.Browser()->Events().back().name, L"OnQuit");

@@ -206,7 +206,10 @@ STDMETHODIMP TBWToolBarObj::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDIN
     info->ptIntegral.y = 1;
   }
   if (info->dwMask & DBIM_ACTUAL) {
-    info->ptActual.x = toolbar ? toolbar->ButtonsWidth() : 0;
+    // The running total kept while the items are set up is taken before
+    // later buttons get their final sizes; the band's actual width is what
+    // the buttons span once the build is over.
+    info->ptActual.x = toolbar ? toolbar->VisibleWidth() : 0;
     info->ptActual.y = kBandHeight;
   }
   if (info->dwMask & DBIM_TITLE) info->wszTitle[0] = L'\0';
@@ -231,8 +234,13 @@ STDMETHODIMP TBWToolBarObj::SetSite(IUnknown* site) {
   Detach();
   if (site == nullptr) return S_OK;
   HRESULT hr = Attach(site);
-  // A band that could not be sited holds nothing of the site.
-  if (FAILED(hr)) Detach();
+  if (FAILED(hr)) {
+    // The refused site stays the band's site (GetSite answers it, the next
+    // SetSite lets go of it), but nothing half-built from it is kept.
+    win32::ComRef<IUnknown> refused = std::move(site_);
+    Detach();
+    site_ = std::move(refused);
+  }
   return hr;
 }
 

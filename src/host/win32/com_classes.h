@@ -74,7 +74,8 @@ class TBWToolBarObj : public ComObjectRoot,
   // IDeskBand
   STDMETHODIMP GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDINFO* info) override;
   // IObjectWithSite: a site builds the toolbar in the site's window; null
-  // tears it down and lets go of everything the site gave.
+  // tears it down and lets go of everything the site gave. A refused site
+  // is still held (and answered by GetSite), with nothing built from it.
   STDMETHODIMP SetSite(IUnknown* site) override;
   STDMETHODIMP GetSite(REFIID iid, void** out) override;
   // IInputObject

@@ -17,13 +17,17 @@ namespace qv {
 namespace {
 
 constexpr char kHostProperty[] = "QuorvaneToolbarHost";
-constexpr UINT_PTR kControlSubclass = 0x5157;
 constexpr UINT_PTR kEditPartSubclass = 0x5158;
 constexpr int kBandHeight = 22;
 
 // The procedures of the system classes the superclasses pass messages on to.
 WNDPROC g_comboBoxProc = nullptr;
 WNDPROC g_editProc = nullptr;
+WNDPROC g_toolbarProc = nullptr;
+// Where the toolbar control keeps its host: the window bytes after the
+// system class's own. A window property would be read through the window
+// server on every message, and the control gets hundreds while it builds.
+int g_toolbarHostOffset = -1;
 
 WindowId W(HWND window) {
   return reinterpret_cast<WindowId>(window);
@@ -106,13 +110,19 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   return result;
 }
 
+// extraBytes, when given, receives the offset of one pointer's worth of
+// window bytes added after the base class's own.
 bool RegisterSuperclass(HINSTANCE instance, const char* base, const char* name, WNDPROC proc,
-                        WNDPROC* original) {
+                        WNDPROC* original, int* extraBytes = nullptr) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   if (GetClassInfoExA(instance, name, &wc)) return true;
   if (!GetClassInfoExA(nullptr, base, &wc)) return false;
   *original = wc.lpfnWndProc;
+  if (extraBytes) {
+    *extraBytes = wc.cbWndExtra;
+    wc.cbWndExtra += static_cast<int>(sizeof(LONG_PTR));
+  }
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
@@ -142,14 +152,18 @@ bool RegisterToolbarWindowClasses(HINSTANCE instance) {
     wc.lpszClassName = kReflectorWindowClass;
     if (!RegisterClassExA(&wc)) return false;
   }
-  return RegisterSuperclass(instance, "COMBOBOX", kComboBoxWindowClass, ComboBoxProc,
+  return RegisterSuperclass(instance, TOOLBARCLASSNAMEA, kToolbarControlClass,
+                            &ToolbarWindowHost::ControlProc, &g_toolbarProc,
+                            &g_toolbarHostOffset) &&
+         RegisterSuperclass(instance, "COMBOBOX", kComboBoxWindowClass, ComboBoxProc,
                             &g_comboBoxProc) &&
          RegisterSuperclass(instance, "EDIT", kEditWindowClass, EditProc, &g_editProc);
 }
 
 void UnregisterToolbarWindowClasses(HINSTANCE instance) {
   std::lock_guard<std::mutex> lock(g_registration);
-  for (const char* name : {kReflectorWindowClass, kComboBoxWindowClass, kEditWindowClass})
+  for (const char* name :
+       {kReflectorWindowClass, kToolbarControlClass, kComboBoxWindowClass, kEditWindowClass})
     UnregisterClassA(name, instance);
 }
 
@@ -165,14 +179,15 @@ std::unique_ptr<ToolbarWindowHost> ToolbarWindowHost::Create(HINSTANCE instance,
       client.right - client.left, client.bottom - client.top, site, nullptr, instance, host.get()));
   if (!host->reflector_) return nullptr;
   host->control_ = CreateWindowExA(
-      0, TOOLBARCLASSNAMEA, "",
+      0, kToolbarControlClass, "",
       WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TBSTYLE_FLAT | TBSTYLE_LIST |
           TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
       0, 0, 1024, kBandHeight, host->reflector_.get(), nullptr, instance, nullptr);
   if (!host->control_) return nullptr;
-  if (!SetPropA(host->control_, kHostProperty, host.get()) ||
-      !SetWindowSubclass(host->control_, ControlProc, kControlSubclass,
-                         reinterpret_cast<DWORD_PTR>(host.get()))) {
+  SetWindowLongPtrA(host->control_, g_toolbarHostOffset, reinterpret_cast<LONG_PTR>(host.get()));
+  // The property lets the control's children find the host; only their
+  // keys and focus changes look it up.
+  if (!SetPropA(host->control_, kHostProperty, host.get())) {
     host->ForgetControl();
     return nullptr;
   }
@@ -193,7 +208,7 @@ ToolbarWindowHost::~ToolbarWindowHost() {
 
 void ToolbarWindowHost::ForgetControl() {
   if (!control_) return;
-  RemoveWindowSubclass(control_, ControlProc, kControlSubclass);
+  SetWindowLongPtrA(control_, g_toolbarHostOffset, 0);
   RemovePropA(control_, kHostProperty);
   control_ = nullptr;
 }
@@ -291,15 +306,16 @@ bool ToolbarWindowHost::OnNotify(NMHDR* header, LRESULT* result) {
 }
 
 LRESULT CALLBACK ToolbarWindowHost::ControlProc(HWND window, UINT message, WPARAM wParam,
-                                                LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-  auto* host = reinterpret_cast<ToolbarWindowHost*>(data);
-  if (message == WM_NCDESTROY) {
+                                                LPARAM lParam) {
+  // Null until the host has taken the window and after it let go.
+  auto* host = reinterpret_cast<ToolbarWindowHost*>(GetWindowLongPtrA(window, g_toolbarHostOffset));
+  if (host && message == WM_NCDESTROY) {
     host->ForgetControl();
-  } else if (host->toolbar_) {
+  } else if (host && host->toolbar_) {
     LRESULT result = 0;
     if (host->OnControlMessage(message, wParam, lParam, &result)) return result;
   }
-  return DefSubclassProc(window, message, wParam, lParam);
+  return CallWindowProcA(g_toolbarProc, window, message, wParam, lParam);
 }
 
 bool ToolbarWindowHost::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam,

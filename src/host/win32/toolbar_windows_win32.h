@@ -1,6 +1,7 @@
 // The Win32 windows of one toolbar: the reflector window that sits in the
-// band's site window and parents the ToolbarWindow32 control, the control
-// itself, and the superclassed combo boxes and edit fields the items make.
+// band's site window and parents the toolbar control (TBWToolBarCtrl, a
+// superclass of ToolbarWindow32), the control itself, and the superclassed
+// combo boxes and edit fields the items make.
 // The host turns their window messages into calls of the portable toolbar
 // window object; nothing here decides what a click or a key does.
 #pragma once
@@ -20,10 +21,11 @@ class TBWToolBarCtrl;
 class Win32ToolbarSurface;
 
 inline constexpr char kReflectorWindowClass[] = "TBWToolBarReflectorWindow";
+inline constexpr char kToolbarControlClass[] = "TBWToolBarCtrl";
 inline constexpr char kComboBoxWindowClass[] = "TBW_ComboBox";
 inline constexpr char kEditWindowClass[] = "TBW_Edit";
 
-// Registers the reflector class and the two superclasses with the module
+// Registers the reflector class and the three superclasses with the module
 // instance; registering again is harmless. The superclasses are global so
 // that the toolbar surface can create them whatever instance it names.
 bool RegisterToolbarWindowClasses(HINSTANCE instance);
@@ -54,8 +56,7 @@ class ToolbarWindowHost {
   friend bool RegisterToolbarWindowClasses(HINSTANCE instance);
   ToolbarWindowHost() = default;
   static LRESULT CALLBACK ReflectorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR id, DWORD_PTR data);
+  static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   bool OnReflectorMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   bool OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   bool OnNotify(NMHDR* header, LRESULT* result);
