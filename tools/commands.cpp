@@ -11,6 +11,7 @@ int RunCheck(ToolContext& context);
 int RunShow(ToolContext& context);
 int RunMailCheck(ToolContext& context);
 int RunRun(ToolContext& context);
+int RunUpdate(ToolContext& context);
 
 namespace {
 
@@ -36,6 +37,11 @@ constexpr ToolCommand kCommands[] = {
      "--new-window, --element PATH[@VALUE] (OBJECT class id or EMBED source; IFRAME/... for a "
      "frame), --ready, --resize",
      RunRun},
+    {"update", "FILE [--registry REGFILE]",
+     "fetch every file of the load anew from the vendor's site (--base-url) into FILE's folder, "
+     "as the toolbar's Update command does, then load; reports each file: fetched, kept, "
+     "failed or refused, with its CRC",
+     RunUpdate},
 };
 
 }  // namespace
