@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/win32_registration_guard.h"
 #include "host/win32/com_classes.h"
 #include "host/win32/com_module.h"
 #include "host/win32/com_registrar.h"
@@ -210,25 +211,7 @@ class ComServerTest : public ::testing::Test {
     wchar_t full[MAX_PATH];
     ASSERT_GT(GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr), 0u);
     path_ = full;
-    // Registration installs: the browser button's icons are there, so that
-    // nothing is fetched and no message box waits for a person, and no
-    // system browser can start for the after-install page, since nobody
-    // would close it.
-    const std::wstring folder = path_.substr(0, path_.find_last_of(L'\\') + 1);
-    for (const wchar_t* icon : {L"siebi.ico", L"siebihi.ico"}) {
-      win32::ScopedFileHandle file(CreateFileW((folder + icon).c_str(), GENERIC_WRITE, 0, nullptr,
-                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-      DWORD written = 0;
-      if (file) WriteFile(file.get(), "icon", 4, &written, nullptr);
-    }
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-      HKEY browser = nullptr;
-      if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\{0002DF01-0000-0000-C000-000000000046}", 0,
-                        KEY_ALL_ACCESS | view, &browser) == ERROR_SUCCESS) {
-        win32::ScopedRegKey owned(browser);
-        RegDeleteTreeW(browser, L"LocalServer32");
-      }
-    }
+    test::PrepareForRegistration(Path().substr(0, Path().find_last_of('\\') + 1));
     module_ = LoadLibraryW(path_.c_str());
     ASSERT_NE(module_, nullptr) << "cannot load " << win32::Narrow(path_.c_str());
     register_ = Export<Entry>("DllRegisterServer");
