@@ -72,7 +72,9 @@ function(qv_test_executable name dir)
                ENVIRONMENT "QUORVANE_REGISTRY=${registries}/unlisted.reg")
   # Runs after the listing (include files run in order): the environment of
   # each case, with a registry file of its own, since cases of one executable
-  # run in parallel processes. The files start empty at every run. A case
+  # run in parallel processes, and a vendor site on a loopback port nobody
+  # serves, so that a toolbar's fetch fails at once instead of going out to
+  # the network. The files start empty at every run. A case
   # that calls GTEST_SKIP is reported as skipped, whatever CMake's module
   # does.
   file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/${name}_cases.cmake" @ONLY CONTENT [==[
@@ -89,7 +91,7 @@ foreach(qv_case IN LISTS @name@_CASES)
   endif()
   list(APPEND qv_files "${qv_file}")
   set_tests_properties("${qv_case}" PROPERTIES
-    ENVIRONMENT "QV_SOURCE_DIR=@PROJECT_SOURCE_DIR@;QV_BINARY_DIR=@PROJECT_BINARY_DIR@;QUORVANE_REGISTRY=@registries@/${qv_file}.reg"
+    ENVIRONMENT "QV_SOURCE_DIR=@PROJECT_SOURCE_DIR@;QV_BINARY_DIR=@PROJECT_BINARY_DIR@;QUORVANE_REGISTRY=@registries@/${qv_file}.reg;QUORVANE_BASE_URL=http://127.0.0.1:9/"
     SKIP_REGULAR_EXPRESSION [=[\[  SKIPPED \]]=])
 endforeach()
 ]==])

@@ -12,6 +12,7 @@ int RunShow(ToolContext& context);
 int RunMailCheck(ToolContext& context);
 int RunRun(ToolContext& context);
 int RunAlert(ToolContext& context);
+int RunUpdate(ToolContext& context);
 
 namespace {
 
@@ -42,6 +43,11 @@ constexpr ToolCommand kCommands[] = {
      "alert's parameters and the window's rectangle at every 100 ms tick of its cycle (default "
      "work area 0,0,1024,738)",
      RunAlert},
+    {"update", "FILE [--registry REGFILE]",
+     "fetch every file of the load anew from the vendor's site (--base-url) into FILE's folder, "
+     "as the toolbar's Update command does, then load; reports each file: fetched, kept, "
+     "failed or refused, with its CRC",
+     RunUpdate},
 };
 
 }  // namespace

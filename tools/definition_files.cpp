@@ -18,14 +18,11 @@ std::string FolderOf(const std::string& path) {
 }
 
 DefinitionFolderLookup::DefinitionFolderLookup(const std::string& definition_path)
-    : definition_path_(definition_path), folder_(FolderOf(definition_path)) {}
+    : folder_(FolderOf(definition_path)) {
+  folder_.SetLocalPath(tbdl::kDefinitionFileName, definition_path);
+}
 
 bool DefinitionFolderLookup::EnsureResourceFile(std::string& fileNameInOut) {
-  if (fileNameInOut == tbdl::kDefinitionFileName) {
-    if (!IsExistingFile(definition_path_)) return false;
-    fileNameInOut = definition_path_;
-    return true;
-  }
   return folder_.EnsureResourceFile(fileNameInOut);
 }
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "install/resource_lookup.h"
+#include "install/resource_files.h"
 
 namespace qv::tools {
 
@@ -14,12 +14,13 @@ class DefinitionFolderLookup : public ResourceLookup {
   explicit DefinitionFolderLookup(const std::string& definition_path);
 
   // The definition file's name gives the definition path; every other name
-  // is looked up in the definition's folder, never fetched.
+  // is looked up in the definition's folder. Missing files are fetched from
+  // the vendor's site into the folder, as the toolbar fetches them.
   bool EnsureResourceFile(std::string& fileNameInOut) override;
+  FetchingResourceLookup& Fetching() { return folder_; }
 
  private:
-  std::string definition_path_;
-  LocalResourceLookup folder_;
+  FetchingResourceLookup folder_;
 };
 
 // The folder that holds path ("" for a bare file name).

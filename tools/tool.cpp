@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "tbdl/text_stream.h"
+#include "install/vendor_site.h"
 #include "tools/json_writer.h"
 
 namespace qv::tools {
@@ -21,9 +22,13 @@ std::vector<std::string_view> Words(std::string_view name) {
 }
 
 void PrintUsage(std::ostream& out) {
-  out << "usage: quorvane-tbdl COMMAND [--json] ARGS...\n\n"
+  out << "usage: quorvane-tbdl COMMAND [--json] [--base-url URL] ARGS...\n\n"
          "Loads a toolbar definition the way the toolbar does; the definition's folder\n"
-         "stands for the installation directory. --json prints JSON instead of text.\n\n"
+         "stands for the installation directory, and files missing there are fetched\n"
+         "from URL (default "
+      << kBuiltInVendorBaseUrl
+      << ") followed by quorvane/ and\n"
+         "the file name. --json prints JSON instead of text.\n\n"
          "commands:\n";
   for (const ToolCommand& command : Commands()) {
     std::string line = "  ";
@@ -43,9 +48,17 @@ void PrintUsage(std::ostream& out) {
 int RunTool(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
   std::vector<std::string> args;
   bool json = false;
-  for (const std::string& arg : argv) {
+  std::string baseUrl;
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& arg = argv[i];
     if (arg == "--json") {
       json = true;
+    } else if (arg == "--base-url") {
+      if (i + 1 >= argv.size() || !IsValidBaseUrl(argv[i + 1])) {
+        err << "quorvane-tbdl: --base-url needs an http or https URL ending in /\n";
+        return kExitUsage;
+      }
+      baseUrl = argv[++i];
     } else if (arg == "--help" || arg == "-h" || (arg == "help" && args.empty())) {
       PrintUsage(out);
       return kExitOk;
@@ -73,6 +86,11 @@ int RunTool(const std::vector<std::string>& argv, std::ostream& out, std::ostrea
   }
   ToolContext context{std::vector<std::string>(args.begin() + best_words, args.end()), json, out,
                       err};
+  // Missing files are fetched from here, as the toolbar fetches them.
+  struct BaseUrlInForce {
+    explicit BaseUrlInForce(const std::string& url) { SetVendorBaseUrl(url); }
+    ~BaseUrlInForce() { SetVendorBaseUrl(""); }
+  } inForce(baseUrl);
   return best->run(context);
 }
 

@@ -6,6 +6,8 @@
 #include "commands/expansion.h"
 #include "commands/highlight.h"
 #include "commands/history.h"
+#include "commands/toolbar_services.h"
+#include "install/installation.h"
 #include "platform/browser.h"
 #include "platform/components.h"
 #include "platform/document.h"
@@ -225,6 +227,10 @@ void ExecuteCustom(const std::string& progid, const std::string& parameters,
                    const std::string& failmsg) {
   if (GetComponentHost().CallCustomCommand(progid, parameters) != ComponentCall::kCalled)
     ShowFailure(failmsg);
+}
+
+void ToolbarServices::Uninstall() {
+  UninstallToolbar();
 }
 
 }  // namespace qv::commands

@@ -1,6 +1,7 @@
 // The work that service commands hand to other subsystems (options sheet,
-// mail checker, popup blocker, installation, update). Each operation does
-// nothing by default; the toolbar window supplies the real ones.
+// mail checker, popup blocker, installation, update). Each operation but
+// the uninstallation does nothing by default; the toolbar window supplies
+// the real ones.
 #pragma once
 
 #include <string>
@@ -26,8 +27,8 @@ class ToolbarServices {
   virtual void ResetSharedBlockedCount() {}
   virtual void ToggleSiteInWhiteList() {}
   virtual void TogglePopupBlocking() {}
-  // Unregisters and removes the toolbar.
-  virtual void Uninstall() {}
+  // Unregisters and removes the toolbar (UninstallToolbar).
+  virtual void Uninstall();
   // BuildToolbar with the definition loaded again.
   virtual void RebuildToolbar() {}
   // The vendor site's base URL, ending in a slash.

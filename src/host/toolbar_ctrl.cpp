@@ -11,6 +11,35 @@
 #include "tbdl/toolbar.h"
 
 namespace qv {
+namespace {
+
+// The definition's lookup during a load: notes where the definition was
+// found, or gives a fixed file for it (the fallback), and leaves every other
+// file to the toolbar's lookup.
+class DefinitionLookup : public ResourceLookup {
+ public:
+  explicit DefinitionLookup(ResourceLookup& next, std::string fixed = std::string())
+      : next_(next), fixed_(std::move(fixed)) {}
+  bool EnsureResourceFile(std::string& name) override {
+    if (name != tbdl::kDefinitionFileName) return next_.EnsureResourceFile(name);
+    if (!fixed_.empty()) {
+      if (!IsExistingFile(fixed_)) return false;
+      name = fixed_;
+    } else if (!next_.EnsureResourceFile(name)) {
+      return false;
+    }
+    path_ = name;
+    return true;
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  ResourceLookup& next_;
+  std::string fixed_;
+  std::string path_;
+};
+
+}  // namespace
 
 using tbdl::TBDLItem;
 
@@ -109,9 +138,23 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
   } restore{control_};
 
   hooks_.updater->ApplyUpdateRule();
+  bool updatePending = false;
   if (load || !model_) {
     statesStale_ = true;
-    if (!tbdl::LoadToolbarDefinition(model_, lookup_)) return false;
+    DefinitionLookup lookup(lookup_);
+    if (tbdl::LoadToolbarDefinition(model_, lookup)) {
+      hooks_.updater->DefinitionLoaded(lookup.Path());
+    } else {
+      // A fetched definition that does not load must not leave the user
+      // without a toolbar: the copy that loaded last serves, and the update
+      // stays pending so that a corrected file is fetched at a later build.
+      std::string fallback;
+      if (lookup.Path().empty() || !hooks_.updater->FallbackDefinition(lookup.Path(), &fallback))
+        return false;
+      DefinitionLookup previous(lookup_, fallback);
+      if (!tbdl::LoadToolbarDefinition(model_, previous)) return false;
+      updatePending = true;
+    }
   }
 
   model_->indicators.clear();
@@ -131,9 +174,11 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
     }
   }
 
-  SetSettingFlag("ShowDownloadErrorMessages", true);
-  SetSettingFlag("GlobalUpdateFlag", false);
-  SetSettingDword("AutoUpdatePeriod", 24);
+  if (!updatePending) {
+    SetSettingFlag("ShowDownloadErrorMessages", true);
+    SetSettingFlag("GlobalUpdateFlag", false);
+    SetSettingDword("AutoUpdatePeriod", 24);
+  }
 
   control_.SetToolbarFont(FontSpec{"Tahoma", 13, 400, 1, 0x20});
   control_.SetExtendedStyle(kTbstyleExDrawddarrows);

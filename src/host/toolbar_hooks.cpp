@@ -5,10 +5,25 @@
 #include "commands/history.h"
 #include "host/toolbar_command_host.h"
 #include "host/toolbar_ctrl.h"
+#include "install/resource_lookup.h"
+#include "install/update.h"
 #include "settings/settings.h"
 #include "tbdl/combo_webpage.h"
 
 namespace qv {
+
+void AutomaticUpdater::ApplyUpdateRule() {
+  qv::ApplyUpdateRule();
+}
+
+void AutomaticUpdater::DefinitionLoaded(const std::string& path) {
+  SaveLastGoodDefinition(path);
+}
+
+bool AutomaticUpdater::FallbackDefinition(const std::string& path, std::string* fallback) {
+  *fallback = LastGoodDefinitionPath(path);
+  return IsExistingFile(*fallback);
+}
 
 bool PopupBlockerView::IsBlockerEnabled() {
   return GetSettingDword("EnablePopupBlocker", 0) != 0;

@@ -34,11 +34,30 @@ class ToolbarOwner {
   virtual void NavigateBrowser(const std::string& /*url*/) {}
 };
 
-// The automatic update's rule, run before the definition is loaded.
+// The automatic update's rule, run before the definition is loaded, and the
+// definition to fall back on when a fetched one does not load. The default
+// does nothing: toolbars of tests and of the tool fetch nothing unless
+// they ask to.
 class ToolbarUpdater {
  public:
   virtual ~ToolbarUpdater() = default;
   virtual void ApplyUpdateRule() {}
+  // The definition at path has just loaded.
+  virtual void DefinitionLoaded(const std::string& /*path*/) {}
+  // The definition to load instead of one at path that failed to load;
+  // false when there is none.
+  virtual bool FallbackDefinition(const std::string& /*path*/, std::string* /*fallback*/) {
+    return false;
+  }
+};
+
+// The product's: the period rule of the settings store, and the copy of
+// the definition that loaded last as the fallback.
+class AutomaticUpdater : public ToolbarUpdater {
+ public:
+  void ApplyUpdateRule() override;
+  void DefinitionLoaded(const std::string& path) override;
+  bool FallbackDefinition(const std::string& path, std::string* fallback) override;
 };
 
 // The periodic desktop alert check.

@@ -1,5 +1,8 @@
 #include "platform/services.h"
 
+#include "platform/browser.h"
+#include "platform/system.h"
+
 namespace qv {
 
 PlatformServices& Services() {
@@ -9,6 +12,10 @@ PlatformServices& Services() {
     return s;
   }();
   return services;
+}
+
+std::unique_ptr<Browser> System::OpenNewBrowser() {
+  return nullptr;
 }
 
 }  // namespace qv

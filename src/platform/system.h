@@ -2,9 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace qv {
+
+class Browser;
 
 // System colour indices keep their Windows values.
 inline constexpr int kColorBtnFace = 15;
@@ -29,6 +32,9 @@ class System {
     (void)value;
     return false;
   }
+  // A new top-level browser window of its own process (the system's web
+  // browser), not yet visible; null when none can be started.
+  virtual std::unique_ptr<Browser> OpenNewBrowser();
   // A system colour as a Windows COLORREF (0x00BBGGRR).
   virtual uint32_t GetSystemColor(int index) {
     (void)index;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/win32_registration_guard.h"
 #include "host/win32/com_classes.h"
 #include "host/win32/com_module.h"
 #include "host/win32/com_registrar.h"
@@ -248,6 +249,7 @@ class ComServerTest : public ::testing::Test {
     wchar_t full[MAX_PATH];
     ASSERT_GT(GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr), 0u);
     path_ = full;
+    test::PrepareForRegistration(Path().substr(0, Path().find_last_of('\\') + 1));
     module_ = LoadLibraryW(path_.c_str());
     ASSERT_NE(module_, nullptr) << "cannot load " << win32::Narrow(path_.c_str());
     register_ = Export<Entry>("DllRegisterServer");
@@ -259,6 +261,14 @@ class ComServerTest : public ::testing::Test {
   }
   void TearDown() override {
     if (unregister_) unregister_();
+    // Unregistration schedules the module's removal at the next logon, which
+    // for Wine is the prefix's next start: the built DLL must survive it.
+    HKEY runOnce = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Runonce",
+                      0, KEY_ALL_ACCESS, &runOnce) == ERROR_SUCCESS) {
+      win32::ScopedRegKey owned(runOnce);
+      RegDeleteValueW(runOnce, L"Remove Ostrivel");
+    }
     CoUninitialize();
     if (module_) FreeLibrary(module_);
   }

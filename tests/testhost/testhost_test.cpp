@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/win32_registration_guard.h"
 #include "band_host.h"
 #include "json_writer.h"
 #include "simulators/win32/scripted_dom.h"
@@ -44,6 +45,7 @@ std::string StagedDll() {
   const std::string dll = dir + "quorvane.dll";
   if (GetFileAttributesA(dll.c_str()) == INVALID_FILE_ATTRIBUTES)
     CopyFileA((Directory(ThisProgram()) + "..\\src\\quorvane.dll").c_str(), dll.c_str(), FALSE);
+  test::PrepareForRegistration(dir);
   return dll;
 }
 

@@ -315,16 +315,20 @@ TEST(ToolTest, LoadFailuresExitWithOne) {
 
   const ToolRun missing = RunArgs({"load", "--json", folder.Write("x", "") + ".missing"});
   EXPECT_EQ(missing.status, kExitFailed);
-  ASSERT_EQ(missing.json["messages"].size(), 1u);
-  EXPECT_EQ(missing.json["messages"][0]["caption"].text, "Error");
-  EXPECT_EQ(missing.json["messages"][0]["text"].text, "Unable to open toolbar definition file");
+  // The fetch of the missing definition failed first.
+  ASSERT_EQ(missing.json["messages"].size(), 2u);
+  EXPECT_EQ(missing.json["messages"][0]["caption"].text, "Ostrivel Toolbar Alert");
+  EXPECT_EQ(missing.json["messages"][1]["caption"].text, "Error");
+  EXPECT_EQ(missing.json["messages"][1]["text"].text, "Unable to open toolbar definition file");
 
-  // A missing bitmap fails the load silently; the model stays loaded.
+  // A missing bitmap that cannot be fetched fails the load with the
+  // download's message only; the model stays loaded.
   TempFolder bare;
   const ToolRun no_bitmaps = RunArgs(
       {"load", "--json", bare.Write("def.tbd", "TBW_Toolbar { BUTTON { caption = \"Go\" } }")});
   EXPECT_EQ(no_bitmaps.status, kExitFailed);
-  EXPECT_EQ(no_bitmaps.json["messages"].size(), 0u);
+  ASSERT_EQ(no_bitmaps.json["messages"].size(), 2u);
+  EXPECT_EQ(no_bitmaps.json["messages"][0]["caption"].text, "Ostrivel Toolbar Alert");
   EXPECT_EQ(no_bitmaps.json["model"]["items"].size(), 1u);
 }
 

@@ -24,7 +24,7 @@
 #include "host/toolbar_ctrl.h"
 #include "host/win32/com_module.h"
 #include "host/win32/toolbar_windows_win32.h"
-#include "install/resource_lookup.h"
+#include "install/resource_files.h"
 #include "platform/browser.h"
 #include "platform/services.h"
 #include "platform/user_messages.h"
@@ -262,10 +262,14 @@ HRESULT TBWToolBarObj::Attach(IUnknown* site) {
   if (!window || FAILED(window->GetWindow(&parent)) || !IsWindow(parent)) return E_FAIL;
   parent_ = parent;
 
-  lookup_ = std::make_unique<LocalResourceLookup>(ResourceDirectory());
+  // The toolbar's files come from the vendor's site when missing or when an
+  // update is due.
+  lookup_ = std::make_unique<FetchingResourceLookup>(ResourceDirectory());
+  static AutomaticUpdater updater;
   ToolbarHooks hooks = ToolbarHooks::Defaults();
   hooks.owner = this;
   hooks.alerts = &ProcessAlertCheck();
+  hooks.updater = &updater;
   host_ = ToolbarWindowHost::Create(WindowInstance(), parent_, *lookup_, hooks);
   if (!host_) return E_FAIL;
   browserSeam_ = win32::WrapWebBrowser(browser_.get());

@@ -159,6 +159,17 @@ HRESULT RegisterModuleServer() {
   return RegisterClassesAndTypeLibrary();
 }
 
+namespace {
+
+// The "Uninstall" service command removes the classes too, as
+// unregistration does.
+void UnregisterFromCommand() {
+  UnregisterModuleServer();
+}
+const bool g_unregisterSet = (SetUnregisterServer(&UnregisterFromCommand), true);
+
+}  // namespace
+
 HRESULT UnregisterModuleServer() {
   Uninstall();
   RemoveExtensionKeys();

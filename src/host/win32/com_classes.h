@@ -28,7 +28,7 @@
 namespace qv {
 
 class Browser;
-class LocalResourceLookup;
+class FetchingResourceLookup;
 class PopupBlocker;
 class PopupBlockerHooks;
 class PopupBlockerSystem;
@@ -218,7 +218,7 @@ class TBWToolBarObj : public ComObjectRoot,
   win32::ComRef<IWebBrowser2> browser_;
   win32::ComRef<IInputObjectSite> inputSite_;
   HWND parent_ = nullptr;
-  std::unique_ptr<LocalResourceLookup> lookup_;
+  std::unique_ptr<FetchingResourceLookup> lookup_;
   std::unique_ptr<Browser> browserSeam_;
   std::unique_ptr<ToolbarWindowHost> host_;
   DWORD bandId_ = 0;

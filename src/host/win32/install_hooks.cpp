@@ -1,15 +1,3 @@
+// The sequences themselves are portable (install/installation.cpp); the
+// new browser window they open comes from the system seam.
 #include "host/win32/install_hooks.h"
-
-namespace qv {
-
-bool EnsureBrowserExtensionsEnabled() {
-  return true;
-}
-
-void Install() {}
-
-void Uninstall() {}
-
-void RemoveExtensionKeys() {}
-
-}  // namespace qv

@@ -3,7 +3,11 @@
 #include <string>
 #include <vector>
 
+#include <exdisp.h>
+
+#include "platform/browser.h"
 #include "platform/services.h"
+#include "platform/win32/com_browser.h"
 #include "platform/system.h"
 #include "platform/user_messages.h"
 #include "platform/win32/win32_registry.h"
@@ -64,7 +68,51 @@ class Win32System : public System {
   }
 
   uint32_t GetSystemColor(int index) override { return GetSysColor(index); }
+
+  std::unique_ptr<Browser> OpenNewBrowser() override;
 };
+
+// A browser of its own process, reached through COM on a thread that may
+// not have entered an apartment yet (regsvr32's): the apartment is left
+// only after the browser was released.
+class NewBrowserWindow : public Browser {
+ public:
+  NewBrowserWindow() : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~NewBrowserWindow() override {
+    browser_.reset();
+    if (entered_) CoUninitialize();
+  }
+  bool Start() {
+    IWebBrowser2* created = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_LOCAL_SERVER,
+                                IID_IWebBrowser2, reinterpret_cast<void**>(&created))) ||
+        !created)
+      return false;
+    browser_ = win32::WrapWebBrowser(created);
+    created->Release();  // the wrapper holds its own reference
+    return browser_ != nullptr;
+  }
+  bool Navigate2(const NavigateRequest& request) override { return browser_->Navigate2(request); }
+  std::unique_ptr<Browser> CreateNewWindow() override { return browser_->CreateNewWindow(); }
+  bool SetVisible(bool visible) override { return browser_->SetVisible(visible); }
+  bool GetLocationUrl(std::string* url) override { return browser_->GetLocationUrl(url); }
+  std::shared_ptr<Document> GetDocument() override { return browser_->GetDocument(); }
+  bool SetStatusText(const std::string& text) override { return browser_->SetStatusText(text); }
+  bool ShowBrowserBar(const std::string& clsid, bool show) override {
+    return browser_->ShowBrowserBar(clsid, show);
+  }
+  bool Quit() override { return browser_->Quit(); }
+
+ private:
+  bool entered_;
+  std::unique_ptr<Browser> browser_;
+};
+
+std::unique_ptr<Browser> Win32System::OpenNewBrowser() {
+  auto browser = std::make_unique<NewBrowserWindow>();
+  if (!browser->Start()) return nullptr;
+  return browser;
+}
 
 }  // namespace
 
