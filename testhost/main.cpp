@@ -6,14 +6,17 @@
 //                [--type ID=TEXT] [--enter ID] [--search ID=TEXT]
 //                [--mousedown N] [--new-window] [--no-follow] [--snapshot FILE]
 //                [--setting NAME=NUMBER]... [--key-down VK] [--key-up VK]
-//                [--script-move] [--user-drag]
+//                [--script-move] [--user-drag] [--sheet STEP]...
 //
+// --sheet steps work the options sheet when a command opens it (see
+// sheet_driver.h); without them a sheet is cancelled.
 // The steps run in the order given. ID is a toolbar button's command id
 // (1024 + the item's index); --search types and presses Enter.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "band_host.h"
 #include "json_writer.h"
@@ -26,7 +29,7 @@ int Usage(const std::string& problem) {
                " [--page URL [--page-file FILE]]... [--click ID]... [--type ID=TEXT] [--enter ID]"
                " [--search ID=TEXT] [--mousedown N] [--new-window] [--no-follow]"
                " [--snapshot FILE] [--setting NAME=NUMBER] [--key-down VK] [--key-up VK]"
-               " [--script-move] [--user-drag]\n",
+               " [--script-move] [--user-drag] [--sheet STEP]...\n",
                problem.c_str());
   return 2;
 }
@@ -53,6 +56,7 @@ int main(int argc, char** argv) {
   using qv::testhost::Step;
   qv::testhost::HostOptions options;
   std::string snapshot;
+  std::vector<std::string> sheetSteps;
   bool json = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -80,6 +84,8 @@ int main(int argc, char** argv) {
       options.registerDll = v;
     } else if (arg == "--definition-dir") {
       options.definitionDir = v;
+    } else if (arg == "--sheet") {
+      sheetSteps.push_back(v);
     } else if (arg == "--snapshot") {
       snapshot = v;
     } else if (arg == "--page") {
@@ -133,6 +139,7 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     qv::testhost::BandHost host;
+    host.Answerer().Sheets().script = sheetSteps;
     if (host.Start(options)) {
       for (const Step& step : options.steps) host.RunStep(step);
       if (!snapshot.empty()) {
