@@ -100,6 +100,16 @@ void SheetDriver::Run() {
   wchar_t caption[128] = {};
   GetWindowTextW(sheet_, caption, 128);
   lastCaption = caption;
+  if (HWND tabs = FindWindowExW(sheet_, nullptr, L"SysTabControl32", nullptr)) {
+    wchar_t text[128] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    const int current = static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    if (SendMessageW(tabs, TCM_GETITEMW, current, reinterpret_cast<LPARAM>(&item)))
+      pageCaption = text;
+  }
   bool closed = false;
   for (const std::string& step : script) {
     if (!IsWindow(sheet_)) break;

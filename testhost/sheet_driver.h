@@ -39,6 +39,8 @@ class SheetDriver {
   std::vector<std::string> log;
   int sheetsShown = 0;
   std::wstring lastCaption;
+  // The tab the sheet started on.
+  std::wstring pageCaption;
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD);
