@@ -126,5 +126,5 @@ for page in "1024 items" "1025 popup" "1026 pop3"; do
     --register "$(win "$demo/bin/quorvane.dll")" --definition-dir "$(win "$demo/options-def")" \
     --no-follow --click "$1" --sheet "snapshot=$(win "$demo/options-$2.png")" --sheet cancel \
     >"$demo/options-$2.json" || echo "demo: the $2 page's run failed (see $demo/options-$2.json)"
-  [[ -f $demo/options-$2.png ]] && echo "picture: $demo/options-$2.png"
+  if [[ -f $demo/options-$2.png ]]; then echo "picture: $demo/options-$2.png"; fi
 done
