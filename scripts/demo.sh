@@ -55,6 +55,11 @@ timeout 60 "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
   >/dev/null 2>&1
 "$wineserver" -w || true
+# One server for every run, with the desktop started before the DLL is
+# registered: a desktop started later would load the registered band and
+# the DLL refuses that host.
+"$wineserver" -p120
+timeout 60 "$wine" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 || true
 # The DLL reads its definition from its own folder: a copy of it is
 # registered, and testhost puts the example definition beside it.
 cp "$out/win64/src/quorvane.dll" "$demo/bin/"
@@ -113,3 +118,48 @@ print("alert:", run.get("alert"))
 PY
 kill $server 2>/dev/null || true
 echo "picture: $demo/alert.png"
+
+# The options sheet: the example definition with a button for each of its
+# three services in front, two POP3 accounts in the settings, and a
+# picture of each page.
+echo
+echo "\$ testhost.exe ... --click OPTIONS-BUTTON --sheet snapshot=options-*.png --sheet cancel"
+mkdir -p "$demo/options-def"
+cp "$root"/examples/*.bmp "$demo/options-def/"
+python3 - "$root/examples/quorvane.tbd" "$demo/options-def/quorvane.tbd" <<'PY'
+import sys
+text = open(sys.argv[1], "rb").read()
+key = b'hotimage = "tbhotil.bmp"\n'
+at = text.index(key) + len(key)
+buttons = (b'  BUTTON { name = "opts" caption = "Options" command = "options" }\n'
+           b'  BUTTON { name = "blk" caption = "Blocker" command = "configure_blocker" }\n'
+           b'  BUTTON { name = "pop" caption = "POP3" command = "configure_pop3" }\n')
+open(sys.argv[2], "wb").write(text[:at] + buttons + text[at:])
+PY
+accounts='HKCU\Software\Ostrivel\quorvane\POP3 Accounts'
+scrambled() {
+  python3 -c 'import sys
+key = b"QWT593ZP#&71MMR"
+print("".join("%02x" % (b ^ key[i % 15]) for i, b in enumerate(sys.argv[1].encode())))' "$1"
+}
+reg_add() { timeout 60 "$wine" reg add "$accounts" "$@" /f >/dev/null 2>&1; }
+reg_add /v NumberOfConfiguredAccounts /t REG_DWORD /d 2
+n=1
+for account in "pop.example.test ann 10 http://mail.example.test/" "mail.example.test bob 0 -"; do
+  set -- $account
+  reg_add /v "POP3Server$n" /d "$1"
+  reg_add /v "POP3Account$n" /d "$2"
+  reg_add /v "POP3Password$n" /t REG_BINARY /d "$(scrambled "secret$n")"
+  reg_add /v "CheckInterval$n" /d "$3"
+  reg_add /v "UseSPA$n" /d "$((n - 1))"
+  [[ $4 == - ]] || reg_add /v "WebFront$n" /d "$4"
+  n=$((n + 1))
+done
+for page in "1024 items" "1025 popup" "1026 pop3"; do
+  set -- $page
+  timeout 120 "$wine" "$out/win64/testhost/testhost.exe" --json \
+    --register "$(win "$demo/bin/quorvane.dll")" --definition-dir "$(win "$demo/options-def")" \
+    --no-follow --click "$1" --sheet "snapshot=$(win "$demo/options-$2.png")" --sheet cancel \
+    >"$demo/options-$2.json" || echo "demo: the $2 page's run failed (see $demo/options-$2.json)"
+  if [[ -f $demo/options-$2.png ]]; then echo "picture: $demo/options-$2.png"; fi
+done

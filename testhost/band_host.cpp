@@ -219,7 +219,9 @@ LRESULT CALLBACK MessageBoxAnswerer::Hook(int code, WPARAM wParam, LPARAM lParam
     if (ClassOf(reinterpret_cast<HWND>(wParam)) == L"#32768") ++self->menus_;
   } else if (self && code == HCBT_ACTIVATE) {
     HWND dialog = reinterpret_cast<HWND>(wParam);
-    if (ClassOf(dialog) == L"#32770") {
+    if (ClassOf(dialog) == L"#32770" && SheetDriver::IsSheet(dialog)) {
+      self->sheets_.Begin(dialog);
+    } else if (ClassOf(dialog) == L"#32770") {
       MessageRecord record;
       record.caption = WindowText(dialog);
       HWND firstButton = nullptr;
@@ -855,6 +857,11 @@ std::string BandHost::Json() const {
       << ",\"showDW\":" << JsonString(Hex(shown_)) << "}";
   if (stopped_) out << ",\"canUnloadNow\":" << (canUnloadAfterStop_ == S_OK ? "true" : "false");
   if (!stagedTo_.empty()) out << ",\"definitionCopiedTo\":" << JsonString(stagedTo_);
+  const SheetDriver& sheets = answerer_.Sheets();
+  out << ",\"optionsSheets\":{\"shown\":" << sheets.sheetsShown
+      << ",\"caption\":" << JsonString(sheets.lastCaption) << ",\"steps\":[";
+  for (size_t i = 0; i < sheets.log.size(); ++i) out << (i ? "," : "") << JsonString(sheets.log[i]);
+  out << "]}";
   out << ",\"bandInfo\":[";
   for (size_t i = 0; i < bandInfo_.size(); ++i) {
     const DESKBANDINFO& b = bandInfo_[i];

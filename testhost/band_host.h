@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image_file.h"
+#include "sheet_driver.h"
 #include "simulators/win32/scripted_com_browser.h"
 
 namespace qv::testhost {
@@ -73,12 +74,16 @@ class MessageBoxAnswerer {
   MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
   const std::vector<MessageRecord>& Messages() const { return messages_; }
   int MenusOpened() const { return menus_; }
+  // Property sheets (the options) are worked by this instead of answered.
+  SheetDriver& Sheets() { return sheets_; }
+  const SheetDriver& Sheets() const { return sheets_; }
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
   HHOOK hook_ = nullptr;
   std::vector<MessageRecord> messages_;
   int menus_ = 0;
+  SheetDriver sheets_;
 };
 
 // The browser's side of the band: its window (the rebar), the
@@ -161,6 +166,7 @@ class BandHost {
   std::vector<ButtonRecord> Buttons() const;
   std::vector<ControlRecord> Controls() const;
   const MessageBoxAnswerer& Answerer() const { return answerer_; }
+  MessageBoxAnswerer& Answerer() { return answerer_; }
   sim::ScriptedWebBrowser* Browser() const { return browser_; }
   HWND Toolbar() const { return toolbar_; }
   HWND Frame() const { return frame_; }

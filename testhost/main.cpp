@@ -6,9 +6,11 @@
 //                [--type ID=TEXT] [--enter ID] [--search ID=TEXT]
 //                [--mousedown N] [--new-window] [--no-follow] [--snapshot FILE]
 //                [--setting NAME=NUMBER]... [--key-down VK] [--key-up VK]
-//                [--script-move] [--user-drag]
+//                [--script-move] [--user-drag] [--sheet STEP]...
 //                [--alert-wait MS [--alert-snapshot FILE]]
 //
+// --sheet steps work the options sheet when a command opens it (see
+// sheet_driver.h); without them a sheet is cancelled.
 // The steps run in the order given. ID is a toolbar button's command id
 // (1024 + the item's index); --search types and presses Enter. --alert-wait
 // stands in for the browser control of the toolbar's alert window (Wine's
@@ -18,6 +20,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "alert_stand_in.h"
 #include "band_host.h"
@@ -31,7 +34,8 @@ int Usage(const std::string& problem) {
                " [--page URL [--page-file FILE]]... [--click ID]... [--type ID=TEXT] [--enter ID]"
                " [--search ID=TEXT] [--mousedown N] [--new-window] [--no-follow]"
                " [--snapshot FILE] [--setting NAME=NUMBER] [--key-down VK] [--key-up VK]"
-               " [--script-move] [--user-drag] [--alert-wait MS [--alert-snapshot FILE]]\n",
+               " [--script-move] [--user-drag] [--sheet STEP]... [--alert-wait MS "
+               "[--alert-snapshot FILE]]\n",
                problem.c_str());
   return 2;
 }
@@ -108,6 +112,7 @@ int main(int argc, char** argv) {
   qv::testhost::HostOptions options;
   std::string snapshot, alertSnapshot;
   int alertWait = 0;
+  std::vector<std::string> sheetSteps;
   bool json = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -135,6 +140,8 @@ int main(int argc, char** argv) {
       options.registerDll = v;
     } else if (arg == "--definition-dir") {
       options.definitionDir = v;
+    } else if (arg == "--sheet") {
+      sheetSteps.push_back(v);
     } else if (arg == "--snapshot") {
       snapshot = v;
     } else if (arg == "--alert-snapshot") {
@@ -194,6 +201,7 @@ int main(int argc, char** argv) {
   {
     qv::testhost::BandHost host;
     qv::testhost::AlertStandIn standIn;
+    host.Answerer().Sheets().script = sheetSteps;
     if (host.Start(options)) {
       if (alertWait > 0) standIn.Register();
       for (const Step& step : options.steps) host.RunStep(step);

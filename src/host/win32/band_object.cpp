@@ -18,6 +18,7 @@
 #include "alerts/win32/alert_window.h"
 #include "host/alert_check_feature.h"
 #include "host/standard_features.h"
+#include "host/options_services.h"
 #include "host/popup_blocker_hooks.h"
 #include "host/shared_data.h"
 #include "host/toolbar_command_host.h"
@@ -25,6 +26,8 @@
 #include "host/win32/com_module.h"
 #include "host/win32/toolbar_windows_win32.h"
 #include "install/resource_files.h"
+#include "install/resource_lookup.h"
+#include "options/win32/options_dialogs.h"
 #include "platform/browser.h"
 #include "platform/services.h"
 #include "platform/user_messages.h"
@@ -278,9 +281,13 @@ HRESULT TBWToolBarObj::Attach(IUnknown* site) {
   AttachStandardFeatures(toolbar);
   if (!sharedData_) sharedData_ = SharedData::Open(BandSharedDataBlock());
   MakeBlocker();
+  optionsUi_ = std::make_unique<options::Win32OptionsUi>(WindowInstance(), ToolbarControl());
+  optionsServices_ = std::make_unique<OptionsServices>(
+      toolbar, sharedData_.get(), *optionsUi_, kOptionsDialogMutexName, kSharedDataMutexName);
+  toolbar.CommandHost().SetServices(optionsServices_.get());
   if (blocker_) {
     blocker_->SetBrowser(browserSeam_.get());
-    popupHooks_ = std::make_unique<PopupBlockerHooks>(*blocker_, toolbar);
+    popupHooks_ = std::make_unique<PopupBlockerHooks>(*blocker_, toolbar, optionsServices_.get());
     popupHooks_->Attach();
   }
   // A definition that does not load leaves an empty toolbar, which is
@@ -325,6 +332,8 @@ void TBWToolBarObj::Detach() {
   }
   // The toolbar that used the hooks is gone.
   popupHooks_.reset();
+  optionsServices_.reset();
+  optionsUi_.reset();
   if (blocker_) {
     blocker_->SetSignals(nullptr);
     blocker_->SetBrowser(nullptr);

@@ -25,12 +25,17 @@
 #include "platform/win32/scoped.h"
 #include "quorvane_h.h"
 
+namespace qv::options {
+class Win32OptionsUi;
+}  // namespace qv::options
+
 namespace qv {
 
 class Browser;
 class FetchingResourceLookup;
 class PopupBlocker;
 class PopupBlockerHooks;
+class OptionsServices;
 class PopupBlockerSystem;
 class SharedData;
 class ToolbarWindowHost;
@@ -255,6 +260,9 @@ class TBWToolBarObj : public ComObjectRoot,
   std::unique_ptr<PopupBlockerSystem> blockerSystem_;
   std::unique_ptr<PopupBlocker> blocker_;
   std::unique_ptr<PopupBlockerHooks> popupHooks_;
+  // The options sheet that the toolbar's service commands open.
+  std::unique_ptr<options::Win32OptionsUi> optionsUi_;
+  std::unique_ptr<OptionsServices> optionsServices_;
   uint32_t navigationSettled_ = 1;
   uint32_t beforeUnload_ = 0;
 
