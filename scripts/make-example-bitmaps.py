@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the example toolbar's image strips and menu button bitmaps.
+"""Draws the example toolbar's image strips, menu button bitmaps and the
+browser button's two icons.
 
 Writes 24-bit uncompressed BMP files with the standard library only. The
 image strips hold 16x16 cells side by side; magenta (255, 0, 255) is the
@@ -69,6 +70,29 @@ class Canvas:
         info = struct.pack("<IiiHHIIiiII", 40, self.width, self.height, 1, 24, 0, len(body),
                            2835, 2835, 0, 0)
         return header + info + bytes(body)
+
+    def to_ico(self):
+        # One 32-bit image with its alpha channel; the mask colour becomes
+        # transparent, and the AND mask says the same for old readers.
+        xor = bytearray()
+        for y in range(self.height - 1, -1, -1):
+            for colour in self.pixels[y]:
+                r, g, b = colour
+                xor += bytes((b, g, r, 0 if colour == MASK else 255))
+        mask_row = ((self.width + 31) // 32) * 4
+        mask = bytearray()
+        for y in range(self.height - 1, -1, -1):
+            row = bytearray(mask_row)
+            for x, colour in enumerate(self.pixels[y]):
+                if colour == MASK:
+                    row[x // 8] |= 0x80 >> (x % 8)
+            mask += row
+        info = struct.pack("<IiiHHIIiiII", 40, self.width, self.height * 2, 1, 32, 0,
+                           len(xor) + len(mask), 0, 0, 0, 0)
+        image = info + bytes(xor) + bytes(mask)
+        directory = struct.pack("<HHH", 0, 1, 1) + struct.pack(
+            "<BBBBHHII", self.width % 256, self.height % 256, 0, 0, 1, 32, len(image), 22)
+        return directory + image
 
 
 def shade(colour, hot):
@@ -201,6 +225,13 @@ def menu_button(hot):
     return canvas
 
 
+def browser_button_icon(hot):
+    # The icon of the toolbar's button in the browser's own toolbar.
+    canvas = Canvas(16, 16)
+    icon_search(canvas, 0, hot)
+    return canvas
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..",
                                                                 "examples")
@@ -210,9 +241,16 @@ def main():
         "menubtn.bmp": menu_button(False),
         "menubtnhot.bmp": menu_button(True),
     }
+    icons = {
+        "siebi.ico": browser_button_icon(False),
+        "siebihi.ico": browser_button_icon(True),
+    }
     for name, canvas in files.items():
         with open(os.path.join(out, name), "wb") as f:
             f.write(canvas.to_bmp())
+    for name, canvas in icons.items():
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(canvas.to_ico())
 
 
 if __name__ == "__main__":
