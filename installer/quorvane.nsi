@@ -1,6 +1,6 @@
 ; The installer a Windows user runs: quorvane-setup.exe. It copies the
 ; toolbar (the 32-bit DLL, and on 64-bit Windows the x86_64 one for 64-bit
-; browser tabs), the example definition and its bitmaps into a folder under
+; browser tabs), the example definition with its bitmaps and icons into a folder under
 ; Program Files, registers the DLLs, and adds its own uninstaller.
 ; /S installs and uninstalls without asking.
 ;
@@ -38,6 +38,7 @@ Section "quorvane"
   File "/oname=quorvane.dll" "${DLL32}"
   File "/oname=quorvane.tbd" "${EXAMPLES}/quorvane.tbd"
   File "${EXAMPLES}/*.bmp"
+  File "${EXAMPLES}/*.ico"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The 32-bit regsvr32 of SysWOW64 on 64-bit Windows ($SYSDIR for a
@@ -87,6 +88,7 @@ Section "Uninstall"
   Delete "$INSTDIR\quorvane.tbd"
   Delete "$INSTDIR\quorvane.tbd.lastgood"
   Delete "$INSTDIR\*.bmp"
+  Delete "$INSTDIR\*.ico"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   RMDir "$INSTDIR\.."
