@@ -252,7 +252,9 @@ void TBWToolBarCtrl::Stop() {
 }
 
 void TBWToolBarCtrl::ApplyItemVisibility(int index, const std::string& name) {
-  if (name.empty()) return;
+  // An item updated before the build gave it a button (a mail check that
+  // finishes while the definition loads) has nothing to hide yet.
+  if (name.empty() || index < 0) return;
   const bool hidden = GetSettingDword("ItemHidden_" + name, 0) != 0;
   const int id = kButtonIdBase + index;
   if (control_.IsButtonHidden(id) == hidden) return;
@@ -261,11 +263,15 @@ void TBWToolBarCtrl::ApplyItemVisibility(int index, const std::string& name) {
 }
 
 void TBWToolBarCtrl::RelayoutLaterCombos(int index) {
-  if (!model_) return;
+  // Laying out a combo may find its own visibility changed again; one pass
+  // at a time, never a pass inside a pass.
+  if (!model_ || relayingOut_) return;
+  relayingOut_ = true;
   const auto& items = model_->Items();
   for (size_t i = static_cast<size_t>(index) + 1; i < items.size(); ++i) {
     if (items[i]->GetKind() == tbdl::kItemCombo) UpdateItem(*items[i]);
   }
+  relayingOut_ = false;
 }
 
 void TBWToolBarCtrl::UpdateWidths() {

@@ -191,6 +191,7 @@ class TBWToolBarCtrl {
   // The model was replaced since the item states and child windows were
   // made: they belong to items that are gone.
   bool statesStale_ = true;
+  bool relayingOut_ = false;  // RelayoutLaterCombos is running
   std::vector<ItemState> states_;
   int stringCounter_ = 0;
   int buttonsWidth_ = 0;

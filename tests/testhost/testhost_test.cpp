@@ -112,6 +112,47 @@ TEST_F(TestHostTest, ExampleDefinitionFillsTheRealToolbarControl) {
   EXPECT_EQ(page[0] + page[1] + page[2], 3 * 255);
 }
 
+// With accounts in the settings the items are updated before the build has
+// given them their buttons; the control's answer for a button it does not
+// have once read as "hidden", and laying out the search boxes again for it
+// recursed until the stack ran out.
+TEST_F(TestHostTest, ConfiguredMailAccountsDoNotStopTheBandFromStarting) {
+  const char* subkey = "Software\\Ostrivel\\quorvane\\POP3 Accounts";
+  HKEY accounts = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &accounts, nullptr),
+            ERROR_SUCCESS);
+  const DWORD count = 2;
+  RegSetValueExA(accounts, "NumberOfConfiguredAccounts", 0, REG_DWORD,
+                 reinterpret_cast<const BYTE*>(&count), sizeof count);
+  auto text = [&](const std::string& name, const std::string& value) {
+    RegSetValueExA(accounts, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+  };
+  for (int n = 1; n <= 2; ++n) {
+    const std::string k = std::to_string(n);
+    text("POP3Server" + k, "pop" + k + ".invalid");
+    text("POP3Account" + k, "user" + k);
+    RegSetValueExA(accounts, ("POP3Password" + k).c_str(), 0, REG_BINARY,
+                   reinterpret_cast<const BYTE*>("\x22\x32"), 2);
+    text("CheckInterval" + k, n == 1 ? "10" : "0");
+    text("UseSPA" + k, "0");
+  }
+  RegCloseKey(accounts);
+
+  bool loaded = false, mail = false;
+  {
+    BandHost host;
+    ASSERT_TRUE(host.Start(Options(Examples())));
+    loaded = host.Loaded();
+    for (const auto& button : host.Buttons()) mail = mail || button.text == L"Mail";
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, subkey);
+  RegDeleteKeyA(HKEY_CURRENT_USER, subkey);
+  EXPECT_TRUE(loaded);
+  EXPECT_TRUE(mail);
+}
+
 TEST_F(TestHostTest, SearchTypedAndEnteredReachesTheBrowserAsNavigate2) {
   BandHost host;
   HostOptions options = Options(Examples());

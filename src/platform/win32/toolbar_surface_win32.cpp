@@ -238,7 +238,9 @@ bool Win32ToolbarSurface::SetButtonInfo(int command, const ButtonInfo& info) {
 }
 
 bool Win32ToolbarSurface::IsButtonHidden(int command) {
-  return Send(TB_ISBUTTONHIDDEN, command);
+  // The control answers -1 for a command it has no button for: that button
+  // is not hidden, it is not there.
+  return Send(TB_ISBUTTONHIDDEN, command) > 0;
 }
 bool Win32ToolbarSurface::HideButton(int command, bool hide) {
   return Send(TB_HIDEBUTTON, command, MAKELONG(hide ? 1 : 0, 0)) != 0;
