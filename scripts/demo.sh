@@ -60,9 +60,19 @@ timeout 60 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t RE
 # the DLL refuses that host.
 "$wineserver" -p120
 timeout 60 "$wine" rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 || true
+# Registration installs the toolbar, which opens the system's browser on
+# the after-install page: here the test host is the browser, so Wine's own
+# is taken out of the prefix. The vendor's site is out of reach on this
+# machine; a closed port on loopback says so at once.
+for view in 32 64; do
+  timeout 60 "$wine" reg delete 'HKCR\CLSID\{0002DF01-0000-0000-C000-000000000046}\LocalServer32' \
+    /f "/reg:$view" >/dev/null 2>&1 || true
+done
+export QUORVANE_BASE_URL=http://127.0.0.1:9/
 # The DLL reads its definition from its own folder: a copy of it is
-# registered, and testhost puts the example definition beside it.
-cp "$out/win64/src/quorvane.dll" "$demo/bin/"
+# registered beside the browser button's icons, as the installer leaves
+# it, and testhost puts the example definition beside it.
+cp "$out/win64/src/quorvane.dll" "$root"/examples/*.ico "$demo/bin/"
 win() { echo "Z:${1//\//\\}"; }
 echo "\$ testhost.exe --json --register quorvane.dll --definition-dir examples --page ... --snapshot toolbar.png"
 timeout 120 "$wine" "$out/win64/testhost/testhost.exe" --json \
@@ -100,7 +110,7 @@ printf 'ShowDesktopAlert=1\r\nURL=http://www.example.com/alerts/today.html\r\nWi
   >"$demo/www/alert.txt"
 python3 -m http.server "$port" --bind 127.0.0.1 --directory "$demo/www" >/dev/null 2>&1 &
 server=$!
-trap 'kill $server 2>/dev/null; "$wineserver" -k >/dev/null 2>&1 || true' EXIT
+trap 'kill $server 2>/dev/null || true; "$wineserver" -k >/dev/null 2>&1 || true' EXIT
 echo "\$ quorvane-tbdl alert alert-definition/quorvane.tbd --script http://127.0.0.1:$port/alert.txt | head -12"
 sleep 0.5
 "$tool" alert "$alertdef/quorvane.tbd" --registry "$demo/alert-settings.reg" \

@@ -311,7 +311,7 @@ bool BandHost::StageDefinition(const std::string& dir) {
     return false;
   }
   int copied = 0;
-  for (const wchar_t* pattern : {L"quorvane.tbd", L"*.bmp"}) {
+  for (const wchar_t* pattern : {L"quorvane.tbd", L"*.bmp", L"*.ico"}) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((source + pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) continue;

@@ -119,7 +119,8 @@ TEST_F(Pop3PageTest, LoadingStopsAtTheFirstAccountMissingARequiredValue) {
                             mail::kIntervalValue};
   for (const char* missing : required) {
     for (unsigned n = 1; n <= 3; ++n)
-      WriteStored(n, "s" + std::to_string(n), "u" + std::to_string(n), "p", "5");
+      WriteStored(n, std::string(1, 's') += std::to_string(n),
+                  std::string(1, 'u') += std::to_string(n), "p", "5");
     SetCount(3);
     {
       RegKey key = mail::OpenAccountsKey(true);
