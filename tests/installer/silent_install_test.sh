@@ -36,6 +36,11 @@ for view in 32 64; do
     >/dev/null 2>&1
 done
 rm -rf "$dir"
+# Other cases of the stage register the built DLL in this prefix and may
+# leave it registered: start from a prefix without it.
+run reg delete "HKCR\\CLSID\\$band" /f /reg:32 >/dev/null 2>&1
+run reg delete 'HKCR\TBW.quorvane' /f /reg:32 >/dev/null 2>&1
+run reg delete 'HKLM\Software\Microsoft\Internet Explorer\Toolbar' /v "$band" /f /reg:32 >/dev/null 2>&1
 reg_has "HKCR\\CLSID\\$band" /reg:32 && fail "the band class is registered before the installation"
 
 run "$setup" /S || fail "quorvane-setup.exe /S exited with $?"
