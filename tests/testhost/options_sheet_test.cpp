@@ -15,6 +15,7 @@
 #include "band_host.h"
 #include "mail/accounts.h"
 #include "settings/settings.h"
+#include "support/win32_registration_guard.h"
 
 namespace qv::test {
 namespace {
@@ -51,6 +52,7 @@ std::string StagedDll() {
   const std::string dll = TempDir("qv-options-dll") + "quorvane.dll";
   if (GetFileAttributesA(dll.c_str()) == INVALID_FILE_ATTRIBUTES)
     CopyFileA((Directory(ThisProgram()) + "..\\src\\quorvane.dll").c_str(), dll.c_str(), FALSE);
+  test::PrepareForRegistration(Directory(dll));
   return dll;
 }
 
