@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "alerts/alert_script.h"
+#include "platform/toolbar_surface.h"
 
 namespace qv::alerts {
 
@@ -22,15 +23,8 @@ inline constexpr unsigned kAlertTickMs = 100;
 // from a script still shows something (within the work area).
 inline constexpr int kMinimumAlertSide = 32;
 
-struct AlertRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  bool operator==(const AlertRect&) const = default;
-};
+// The window's rectangle in screen pixels: the platform's one rectangle.
+using AlertRect = qv::Rect;
 
 enum class AlertPhase {
   kNone,        // not showing yet
