@@ -93,6 +93,10 @@ struct FetchResult {
   bool ok() const { return status == FetchStatus::kOk; }
 };
 
+// True when url starts with "http://" or "https://" in any case: the only
+// addresses the download backends fetch.
+bool HasHttpScheme(const std::string& url);
+
 class Network {
  public:
   virtual ~Network() = default;

@@ -39,17 +39,6 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-bool HasHttpScheme(const std::string& url) {
-  auto starts = [&](const char* prefix) {
-    for (size_t i = 0; prefix[i]; ++i) {
-      if (i >= url.size() || std::tolower(static_cast<unsigned char>(url[i])) != prefix[i])
-        return false;
-    }
-    return true;
-  };
-  return starts("http://") || starts("https://");
-}
-
 struct CurlDeleter {
   void operator()(CURL* c) const { curl_easy_cleanup(c); }
 };

@@ -26,17 +26,6 @@ struct InternetHandleTraits {
 };
 using ScopedInternet = win32::Scoped<InternetHandleTraits>;
 
-bool HasHttpScheme(const std::string& url) {
-  auto starts = [&](const char* prefix) {
-    for (size_t i = 0; prefix[i]; ++i) {
-      if (i >= url.size() || std::tolower(static_cast<unsigned char>(url[i])) != prefix[i])
-        return false;
-    }
-    return true;
-  };
-  return starts("http://") || starts("https://");
-}
-
 // What the worker and the waiting caller share. The last of the two to let
 // go frees it.
 struct FetchJob {
