@@ -27,7 +27,38 @@ uint32_t LittleEndian32(const uint8_t* b) {
   return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
 }
 
+// The product key the outermost scope of this thread keeps open.
+thread_local const RegKey* t_scopedProductKey = nullptr;
+
+// The product key for one read or write: the scope's, or one opened for it.
+class ProductKeyUse {
+ public:
+  ProductKeyUse() {
+    if (t_scopedProductKey && t_scopedProductKey->registry() == &GetRegistry())
+      borrowed_ = t_scopedProductKey;
+    else
+      owned_ = OpenProductKey();
+  }
+  const RegKey& key() const { return borrowed_ ? *borrowed_ : owned_; }
+
+ private:
+  const RegKey* borrowed_ = nullptr;
+  RegKey owned_;
+};
+
 }  // namespace
+
+ProductKeyScope::ProductKeyScope() {
+  if (t_scopedProductKey) return;
+  key_ = OpenProductKey();
+  if (!key_) return;
+  outermost_ = true;
+  t_scopedProductKey = &key_;
+}
+
+ProductKeyScope::~ProductKeyScope() {
+  if (outermost_) t_scopedProductKey = nullptr;
+}
 
 RegKey OpenCompanyKey() {
   RegKey key;
@@ -36,20 +67,22 @@ RegKey OpenCompanyKey() {
 }
 
 RegKey OpenProductKey() {
-  RegKey company = OpenCompanyKey();
+  // Both levels in one call: the key is opened for every setting read
+  // outside a scope.
   RegKey key;
-  if (company) key.Create(GetRegistry(), company.get(), kProductKeyName);
+  key.Create(GetRegistry(), kHkeyCurrentUser,
+             std::string(kCompanyKeyPath) + "\\" + kProductKeyName);
   return key;
 }
 
 RegKey OpenProductSubkey(const std::string& subkey, bool create) {
-  RegKey product = OpenProductKey();
+  ProductKeyUse product;
   RegKey key;
-  if (!product) return key;
+  if (!product.key()) return key;
   if (create)
-    key.Create(GetRegistry(), product.get(), subkey);
+    key.Create(GetRegistry(), product.key().get(), subkey);
   else
-    key.Open(GetRegistry(), product.get(), subkey);
+    key.Open(GetRegistry(), product.key().get(), subkey);
   return key;
 }
 
@@ -111,19 +144,19 @@ void WriteKeyDword(const RegKey& key, const std::string& name, uint32_t value) {
 }
 
 std::string GetSettingString(const std::string& name, const std::string& defaultValue) {
-  return ReadKeyString(OpenProductKey(), name, defaultValue);
+  return ReadKeyString(ProductKeyUse().key(), name, defaultValue);
 }
 
 uint32_t GetSettingDword(const std::string& name, uint32_t defaultValue) {
-  return ReadKeyDword(OpenProductKey(), name, defaultValue);
+  return ReadKeyDword(ProductKeyUse().key(), name, defaultValue);
 }
 
 void SetSettingString(const std::string& name, const std::string& text) {
-  WriteKeyString(OpenProductKey(), name, text);
+  WriteKeyString(ProductKeyUse().key(), name, text);
 }
 
 void SetSettingDword(const std::string& name, uint32_t value) {
-  WriteKeyDword(OpenProductKey(), name, value);
+  WriteKeyDword(ProductKeyUse().key(), name, value);
 }
 
 bool GetSettingFlag(const std::string& name, bool defaultOn) {
@@ -135,8 +168,8 @@ void SetSettingFlag(const std::string& name, bool on) {
 }
 
 void DeleteSetting(const std::string& name) {
-  RegKey key = OpenProductKey();
-  if (key) GetRegistry().DeleteValue(key.get(), name);
+  ProductKeyUse product;
+  if (product.key()) GetRegistry().DeleteValue(product.key().get(), name);
 }
 
 std::string HistoryKeyName(const std::string& name) {

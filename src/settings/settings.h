@@ -1,6 +1,6 @@
 // The per-user settings store: values of HKCU\SOFTWARE\Ostrivel\quorvane,
-// opened afresh for every read or write. Reads never fail: they give the
-// caller's default.
+// opened afresh for every read or write outside a ProductKeyScope. Reads
+// never fail: they give the caller's default.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,24 @@ inline constexpr char kProductKeyName[] = "quorvane";
 
 RegKey OpenCompanyKey();
 RegKey OpenProductKey();
+
+// Keeps the product key open on this thread while it lives: the settings
+// read and written meanwhile take one registry call each instead of
+// opening two levels of keys for every value (a toolbar build reads some
+// fifty). Scopes nest, the outermost one owns the key; a registry swapped
+// meanwhile is opened afresh as outside a scope. Meant for short stretches
+// of work that do not delete the product key.
+class ProductKeyScope {
+ public:
+  ProductKeyScope();
+  ~ProductKeyScope();
+  ProductKeyScope(const ProductKeyScope&) = delete;
+  ProductKeyScope& operator=(const ProductKeyScope&) = delete;
+
+ private:
+  RegKey key_;
+  bool outermost_ = false;
+};
 // A subkey of the product key ("POP3 Accounts", "History" + name, ...),
 // created when missing if create is set. An empty RegKey on failure.
 RegKey OpenProductSubkey(const std::string& subkey, bool create);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/services.h"
@@ -19,7 +20,12 @@ class CountingRegistry : public MemoryRegistry {
     ++queries;
     return MemoryRegistry::QueryValue(key, name, type, data, size);
   }
+  RegStatus CreateKey(RegHandle parent, const std::string& subkey, RegHandle* result) override {
+    ++opens;
+    return MemoryRegistry::CreateKey(parent, subkey, result);
+  }
   int queries = 0;
+  int opens = 0;
 };
 
 class SettingsTest : public ::testing::Test {
@@ -52,6 +58,42 @@ TEST_F(SettingsTest, KeysLiveUnderTheCompanyAndProductPath) {
   EXPECT_EQ(kErrorSuccess, registry_.QueryValue(key.get(), "Probe", nullptr, nullptr, &size));
   key.Close();
   // Every operation closes what it opened.
+  EXPECT_EQ(0u, registry_.OpenHandleCount());
+}
+
+TEST_F(SettingsTest, AScopeKeepsTheProductKeyOpenForItsThreadUntilTheOutermostEnds) {
+  SetSettingDword("Count", 7);
+  {
+    ProductKeyScope outer;
+    const int opened = registry_.opens;
+    ProductKeyScope inner;
+    SetSettingString("Name", "v");
+    EXPECT_EQ("v", GetSettingString("Name", ""));
+    EXPECT_EQ(7u, GetSettingDword("Count", 0));
+    DeleteSetting("Count");
+    EXPECT_EQ(0u, GetSettingDword("Count", 0));
+    EXPECT_EQ(opened, registry_.opens);
+    // Subkeys open below the kept key, and close again.
+    RegKey history = OpenProductSubkey("HistoryQ", true);
+    EXPECT_EQ(opened + 1, registry_.opens);
+    history.Close();
+    EXPECT_EQ(1u, registry_.OpenHandleCount());
+
+    // Another thread opens its own keys.
+    std::thread([&] {
+      const int before = registry_.opens;
+      EXPECT_EQ("v", GetSettingString("Name", ""));
+      EXPECT_EQ(before + 1, registry_.opens);
+    }).join();
+
+    // A registry swapped meanwhile is read as outside a scope.
+    MemoryRegistry other;
+    ScopedService<Registry> swapped(&PlatformServices::registry, &other);
+    SetSettingString("Name", "other");
+    EXPECT_EQ("other", GetSettingString("Name", ""));
+    EXPECT_EQ(0u, other.OpenHandleCount());
+  }
+  EXPECT_EQ("v", GetSettingString("Name", ""));
   EXPECT_EQ(0u, registry_.OpenHandleCount());
 }
 
