@@ -151,8 +151,9 @@ bool FetchingResourceLookup::EnsureResourceFile(std::string& fileNameInOut) {
   report.localPath = local;
   report.url = url;
 
-  // A file whose CRC is 0 (empty, unreadable) counts as missing.
-  const uint32_t before = IsExistingFile(local) ? FileCrc32(local) : 0;
+  // A file whose CRC is 0 (missing, empty, unreadable, a folder) counts
+  // as missing.
+  const uint32_t before = FileCrc32(local);
   report.crc = before;
   const bool hasLocal = before != 0;
   if (hasLocal && !forceFetch_ && !GetSettingFlag("GlobalUpdateFlag", false)) {

@@ -1,6 +1,9 @@
 #include "install/update.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "install/period.h"
@@ -29,8 +32,22 @@ std::string LastGoodDefinitionPath(const std::string& definitionPath) {
   return definitionPath + ".lastgood";
 }
 
+namespace {
+
+bool SameFileContents(const std::string& a, const std::string& b) {
+  std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
+  if (!first || !second) return false;
+  return std::equal(std::istreambuf_iterator<char>(first), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(second), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
 void SaveLastGoodDefinition(const std::string& definitionPath) {
   const std::string copy = LastGoodDefinitionPath(definitionPath);
+  // Every browser window loads the definition; the copy is written again
+  // only when the definition changed.
+  if (SameFileContents(definitionPath, copy)) return;
   const std::string temporary = copy + ".new";
   std::error_code error;
   // Copied under another name and moved into place, so that a copy cut short

@@ -3,6 +3,7 @@
 // and a fetched definition that does not load.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 
@@ -148,6 +149,28 @@ TEST_F(AutomaticUpdateTest, AFetchedDefinitionThatDoesNotLoadLeavesTheLastGoodOn
   EXPECT_EQ(server.Requests(), kEveryFile);
   EXPECT_EQ(Buttons(), 1u);
   EXPECT_EQ(Setting("GlobalUpdateFlag"), "0");
+}
+
+TEST_F(AutomaticUpdateTest, TheLastGoodCopyIsWrittenAgainOnlyWhenTheDefinitionChanged) {
+  namespace fs = std::filesystem;
+  ASSERT_TRUE(Build());
+  const fs::path copy = fs::path(dir.path()) / "quorvane.tbd.lastgood";
+  ASSERT_TRUE(fs::exists(copy));
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(48);
+  fs::last_write_time(copy, old);
+  // Every browser window loads the same file: nothing is written.
+  ASSERT_TRUE(Build());
+  EXPECT_EQ(fs::last_write_time(copy), old);
+
+  Serve(kOneButton);
+  SetSettingFlag("GlobalUpdateFlag", true);
+  ASSERT_TRUE(Build());
+  EXPECT_NE(fs::last_write_time(copy), old);
+  // The new definition is the one a broken update falls back to.
+  Serve("TBW_Toolbar {");
+  SetSettingFlag("GlobalUpdateFlag", true);
+  ASSERT_TRUE(Build());
+  EXPECT_EQ(Buttons(), 1u);
 }
 
 TEST_F(AutomaticUpdateTest, TheUpdateCommandFetchesEveryFileAndShowsTheAfterUpdatePage) {
