@@ -17,6 +17,10 @@ void ButtonBehaviour::Setup(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const
   SetupButtonLike(toolbar, item, false);
 }
 
+void ButtonBehaviour::CreateWindows(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const {
+  CreateMenuBitmap(toolbar, item);
+}
+
 void ButtonBehaviour::Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const {
   SetTextAndImage(toolbar.Control(), item, ButtonText(item, item.GetCaption()), item.GetImage());
   toolbar.ApplyItemVisibility(item.Index(), item.GetName());
@@ -62,18 +66,28 @@ void ButtonBehaviour::SetupButtonLike(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& i
     info.style = (!type.empty() && type != "None") ? dropStyle : kBtnsButton;
   }
   control.SetButtonInfo(id, info);
+}
+
+void ButtonBehaviour::CreateMenuBitmap(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) {
   TBWToolBarCtrl::ItemState* state = toolbar.StateOf(item.Index());
-  if (state && !state->bitmapButton) {
-    Rect r;
-    control.GetRect(id, &r);
-    state->bitmapButton =
-        control.CreateChild(ChildSpec{ChildKind::kBitmapButton, kWsChild | kWsVisible, 0, r});
-    std::string hot = menu.HotImage();
-    if (hot.empty() || !lookup.EnsureResourceFile(hot)) hot = bitmap;
-    // A hot picture that cannot be read leaves the button on its own.
-    if (state->bitmapButton && !control.SetBitmapButtonImages(state->bitmapButton, bitmap, hot))
-      control.SetBitmapButtonImages(state->bitmapButton, bitmap, bitmap);
-  }
+  if (!state || state->bitmapButton) return;
+  ToolbarSurface& control = toolbar.Control();
+  ResourceLookup& lookup = toolbar.Lookup();
+  const tbdl::TBDLButtonMenu& menu = item.Menu();
+  std::string bitmap = menu.Image();
+  int width = 0, height = 0;
+  if (bitmap.empty() || !lookup.EnsureResourceFile(bitmap) ||
+      !control.ReadBitmapSize(bitmap, &width, &height))
+    return;
+  Rect r;
+  control.GetRect(ButtonId(item), &r);
+  state->bitmapButton =
+      control.CreateChild(ChildSpec{ChildKind::kBitmapButton, kWsChild | kWsVisible, 0, r});
+  std::string hot = menu.HotImage();
+  if (hot.empty() || !lookup.EnsureResourceFile(hot)) hot = bitmap;
+  // A hot picture that cannot be read leaves the button on its own.
+  if (state->bitmapButton && !control.SetBitmapButtonImages(state->bitmapButton, bitmap, hot))
+    control.SetBitmapButtonImages(state->bitmapButton, bitmap, bitmap);
 }
 
 void SeparatorBehaviour::Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const {

@@ -32,50 +32,55 @@ void ComboBehaviour::Setup(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& base) const 
   const bool edit = item.Type() == "edit";
   Rect r;
   control.GetRect(id, &r);
-  if (!edit) {
-    r.right += 50;
-    r.bottom += 100;
-  } else {
-    r.top = 3;
-    r.bottom = 18;
-  }
+  // A combo box's button is 50 pixels wider than its text made it.
   ButtonInfo info;
   info.mask = kTbifStyle | kTbifSize;
   info.style = kBtnsShowtext;
-  info.cx = r.Width();
+  info.cx = r.Width() + (edit ? 0 : 50);
   control.SetButtonInfo(id, info);
-
-  TBWToolBarCtrl::ItemState* state = toolbar.StateOf(item.Index());
-  if (state && !state->window) {
-    ChildSpec spec;
-    spec.rect = r;
-    if (edit) {
-      spec.kind = ChildKind::kEdit;
-      spec.style = kWsChild | kWsVisible | kWsTabstop | kWsBorder | kEsAutohscroll;
-      if (item.Password() != 0) spec.style |= kEsPassword;
-      spec.exStyle = kWsExClientedge;
-    } else {
-      spec.kind = ChildKind::kComboBox;
-      spec.style = kWsChild | kWsVisible | kWsTabstop | kWsVscroll | kCbsAutohscroll |
-                   (item.Values().empty() ? kCbsDropdown : kCbsDropdownlist);
-    }
-    const WindowId window = control.CreateChild(spec);
-    if (window) {
-      state->window = window;
-      const WindowId editPart = control.EditPartOf(window);
-      if (edit) {
-        control.EditLimitText(window, item.MaxChars());
-      } else {
-        control.ComboLimitText(window, item.MaxChars());
-      }
-      control.AddToolTip(editPart, item.GetHint());
-      toolbar.Keyboard().Add(item.Index(), window, editPart);
-      toolbar.CommandHost().AddField(item, window);
-      // Filled once, when the control is made.
-      toolbar.Hooks().search->FillInputControl(toolbar, item);
-    }
-  }
   control.EnableButton(id, false);
+}
+
+void ComboBehaviour::CreateWindows(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& base) const {
+  auto& item = static_cast<tbdl::TBDLComboItem&>(base);
+  TBWToolBarCtrl::ItemState* state = toolbar.StateOf(item.Index());
+  if (!state || state->window) return;
+  ToolbarSurface& control = toolbar.Control();
+  const bool edit = item.Type() == "edit";
+  // Over the button Setup sized: a combo box reaches 100 pixels below it
+  // for its list, an edit field sits inside it.
+  ChildSpec spec;
+  control.GetRect(ButtonId(item), &spec.rect);
+  if (!edit) {
+    spec.rect.bottom += 100;
+  } else {
+    spec.rect.top = 3;
+    spec.rect.bottom = 18;
+  }
+  if (edit) {
+    spec.kind = ChildKind::kEdit;
+    spec.style = kWsChild | kWsVisible | kWsTabstop | kWsBorder | kEsAutohscroll;
+    if (item.Password() != 0) spec.style |= kEsPassword;
+    spec.exStyle = kWsExClientedge;
+  } else {
+    spec.kind = ChildKind::kComboBox;
+    spec.style = kWsChild | kWsVisible | kWsTabstop | kWsVscroll | kCbsAutohscroll |
+                 (item.Values().empty() ? kCbsDropdown : kCbsDropdownlist);
+  }
+  const WindowId window = control.CreateChild(spec);
+  if (!window) return;
+  state->window = window;
+  const WindowId editPart = control.EditPartOf(window);
+  if (edit) {
+    control.EditLimitText(window, item.MaxChars());
+  } else {
+    control.ComboLimitText(window, item.MaxChars());
+  }
+  control.AddToolTip(editPart, item.GetHint());
+  toolbar.Keyboard().Add(item.Index(), window, editPart);
+  toolbar.CommandHost().AddField(item, window);
+  // Filled once, when the control is made.
+  toolbar.Hooks().search->FillInputControl(toolbar, item);
 }
 
 void ComboBehaviour::Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& base) const {

@@ -9,6 +9,10 @@ void IndicatorBehaviour::Setup(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) co
   ButtonBehaviour::SetupButtonLike(toolbar, item, true);
 }
 
+void IndicatorBehaviour::CreateWindows(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const {
+  ButtonBehaviour::CreateMenuBitmap(toolbar, item);
+}
+
 void IndicatorBehaviour::Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const {
   const IndicatorLook look = toolbar.LookOfIndicator(static_cast<tbdl::TBDLIndicatorItem&>(item));
   SetTextAndImage(toolbar.Control(), item, ButtonText(item, look.text), look.image);

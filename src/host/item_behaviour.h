@@ -24,8 +24,12 @@ class ItemBehaviour {
  public:
   virtual ~ItemBehaviour() = default;
   // Once per build, after the buttons were added (and again for web pages
-  // that follow the current page).
+  // that follow the current page): the item's button.
   virtual void Setup(TBWToolBarCtrl& /*toolbar*/, tbdl::TBDLItem& /*item*/) const {}
+  // The item's child windows (controls, page hosts, menu bitmaps), made
+  // right after Setup or, while the toolbar is first shown, a moment later:
+  // they are what costs most at start and the buttons do not wait for them.
+  virtual void CreateWindows(TBWToolBarCtrl& /*toolbar*/, tbdl::TBDLItem& /*item*/) const {}
   // The button (and control) show the item's current state.
   virtual void Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const = 0;
   // The drop-down menu from the item's menu entries.
@@ -51,10 +55,13 @@ int ButtonId(const tbdl::TBDLItem& item);
 class ButtonBehaviour : public ItemBehaviour {
  public:
   void Setup(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
+  void CreateWindows(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
   void Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
   // The setup of button-like items; an indicator takes the drop-down style
   // for any menu type and its bitmap button is indeterminate.
   static void SetupButtonLike(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item, bool indicator);
+  // The menu bitmap button over a button-like item whose menu has one.
+  static void CreateMenuBitmap(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item);
   // The menu bitmap follows its button.
   static void MoveMenuBitmap(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item);
 };
@@ -70,6 +77,7 @@ class SeparatorBehaviour : public ItemBehaviour {
 class IndicatorBehaviour : public ItemBehaviour {
  public:
   void Setup(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
+  void CreateWindows(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
   void Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
 };
 
@@ -78,6 +86,7 @@ class IndicatorBehaviour : public ItemBehaviour {
 class ComboBehaviour : public ItemBehaviour {
  public:
   void Setup(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
+  void CreateWindows(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
   void Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
   // Reflected CBN_* notifications of the item's control.
   static void OnNotification(TBWToolBarCtrl& toolbar, tbdl::TBDLComboItem& item, unsigned code);
@@ -86,7 +95,8 @@ class ComboBehaviour : public ItemBehaviour {
 // WEBPAGE: a page host over an indeterminate button.
 class WebPageBehaviour : public ItemBehaviour {
  public:
-  void Setup(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
+  // The page host, made when missing, goes to the item's address.
+  void CreateWindows(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
   void Update(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) const override;
   // The page's document completed (auto-sizing pages take its width).
   static void OnDocumentComplete(TBWToolBarCtrl& toolbar, tbdl::TBDLWebPageItem& item, bool hasBody,

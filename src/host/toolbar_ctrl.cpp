@@ -131,6 +131,8 @@ bool TBWToolBarCtrl::LoadImageLists() {
 }
 
 bool TBWToolBarCtrl::BuildToolbar(bool load) {
+  // The build reads a few settings for every item.
+  ProductKeyScope settings;
   control_.SetWaitCursor(true);
   struct CursorRestore {
     ToolbarSurface& c;
@@ -223,6 +225,7 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
   for (int i = control_.ButtonCount() - 1; i >= 0; --i) control_.DeleteButton(i);
   control_.AddButtons(buttons);
 
+  if (deferWindows_) windowsPending_ = true;
   buttonsWidth_ = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     SetupItem(*items[i]);
@@ -237,11 +240,24 @@ bool TBWToolBarCtrl::BuildToolbar(bool load) {
   return true;
 }
 
+void TBWToolBarCtrl::CreatePendingItemWindows() {
+  deferWindows_ = false;
+  if (!windowsPending_) return;
+  windowsPending_ = false;
+  if (!model_) return;
+  ProductKeyScope settings;
+  const auto& items = model_->Items();
+  for (const auto& item : items) BehaviourOf(item->GetKind()).CreateWindows(*this, *item);
+  // The new windows go where their buttons are, shown or hidden with them.
+  for (const auto& item : items) UpdateItem(*item);
+}
+
 void TBWToolBarCtrl::StartPeriodicTimers() {
   for (const auto& feature : features_) feature->OnStartPeriodicTimers(model_.get());
 }
 
 void TBWToolBarCtrl::Stop() {
+  windowsPending_ = false;
   timers_.KillAll();
   for (const auto& feature : features_) feature->OnStop();
   model_.reset();
@@ -298,7 +314,9 @@ void TBWToolBarCtrl::UpdateItem(TBDLItem& item) {
 }
 
 void TBWToolBarCtrl::SetupItem(TBDLItem& item) {
-  BehaviourOf(item.GetKind()).Setup(*this, item);
+  const ItemBehaviour& behaviour = BehaviourOf(item.GetKind());
+  behaviour.Setup(*this, item);
+  if (!windowsPending_) behaviour.CreateWindows(*this, item);
 }
 
 void TBWToolBarCtrl::BuildItemMenu(TBDLItem& item, PopupMenu& menu, bool sidebarMode) {

@@ -92,6 +92,14 @@ class TBWToolBarCtrl {
   // image lists could not be loaded (the previous buttons then stay and
   // the model is empty).
   bool BuildToolbar(bool load);
+  // The next builds leave the items' child windows for
+  // CreatePendingItemWindows: a band being put into a browser window shows
+  // its buttons first and makes the controls once it is on screen.
+  void DeferItemWindows() { deferWindows_ = true; }
+  bool ItemWindowsPending() const { return windowsPending_; }
+  // Makes the child windows a deferred build left out and places them;
+  // later builds make their windows at once. Nothing to do otherwise.
+  void CreatePendingItemWindows();
   void Stop();
   void ApplyItemVisibility(int index, const std::string& name);
   void UpdateWidths();
@@ -192,6 +200,8 @@ class TBWToolBarCtrl {
   // made: they belong to items that are gone.
   bool statesStale_ = true;
   bool relayingOut_ = false;  // RelayoutLaterCombos is running
+  bool deferWindows_ = false;
+  bool windowsPending_ = false;  // a deferred build left child windows out
   std::vector<ItemState> states_;
   int stringCounter_ = 0;
   int buttonsWidth_ = 0;

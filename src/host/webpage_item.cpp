@@ -18,7 +18,7 @@ constexpr int kMaxButtonWidth = 32767;
 
 }  // namespace
 
-void WebPageBehaviour::Setup(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& base) const {
+void WebPageBehaviour::CreateWindows(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& base) const {
   auto& item = static_cast<tbdl::TBDLWebPageItem&>(base);
   ToolbarSurface& control = toolbar.Control();
   TBWToolBarCtrl::ItemState* state = toolbar.StateOf(item.Index());

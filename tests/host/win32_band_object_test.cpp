@@ -160,7 +160,13 @@ TEST_F(BandObjectTest, SiteBuildsTheToolbarAndNullSiteGivesEverythingBack) {
   ASSERT_TRUE(IsWindow(control));
   EXPECT_EQ(GetParent(GetParent(control)), rebar);
   EXPECT_EQ(SendMessageA(control, TB_BUTTONCOUNT, 0, 0), 3);
+  // The controls come once the band is shown and its messages run.
+  EXPECT_TRUE(Toolbar().Keyboard().Controls().empty());
+  ASSERT_EQ(band->ShowDW(TRUE), S_OK);
+  EXPECT_TRUE(Toolbar().Keyboard().Controls().empty());
+  for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&message);
   EXPECT_EQ(Toolbar().Keyboard().Controls().size(), 1u);
+  EXPECT_FALSE(Toolbar().ItemWindowsPending());
   ComRef<IInputObjectSite> given;
   EXPECT_EQ(withSite->GetSite(IID_IInputObjectSite, given.OutVoid()), S_OK);
   EXPECT_EQ(given.get(), static_cast<IInputObjectSite*>(&site));

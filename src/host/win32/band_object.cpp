@@ -178,6 +178,7 @@ STDMETHODIMP TBWToolBarObj::ShowDW(BOOL show) {
   }
   shown_ = show != FALSE;
   if (HWND control = ToolbarControl()) ShowWindow(control, shown_ ? SW_SHOW : SW_HIDE);
+  if (shown_ && host_) host_->RequestPendingItemWindows();
   return S_OK;
 }
 
@@ -218,6 +219,7 @@ STDMETHODIMP TBWToolBarObj::GetBandInfo(DWORD bandId, DWORD viewMode, DESKBANDIN
   if (info->dwMask & DBIM_TITLE) info->wszTitle[0] = L'\0';
   info->dwMask &= ~static_cast<DWORD>(DBIM_BKCOLOR);
   if (info->dwMask & DBIM_MODEFLAGS) {
+    ProductKeyScope settings;
     info->dwModeFlags = kBandModeFlags;
     // A new band starts a row of its own the first two times it is asked,
     // once per user; hiding the band through the installer starts over.
@@ -248,6 +250,7 @@ STDMETHODIMP TBWToolBarObj::SetSite(IUnknown* site) {
 }
 
 HRESULT TBWToolBarObj::Attach(IUnknown* site) {
+  ProductKeyScope settings;
   quitting_ = false;
   site_ = win32::ComRef<IUnknown>::Share(site);
 
@@ -290,6 +293,8 @@ HRESULT TBWToolBarObj::Attach(IUnknown* site) {
     popupHooks_ = std::make_unique<PopupBlockerHooks>(*blocker_, toolbar, optionsServices_.get());
     popupHooks_->Attach();
   }
+  // The buttons first; the controls and pages once the band is shown.
+  toolbar.DeferItemWindows();
   // A definition that does not load leaves an empty toolbar, which is
   // still a band; only missing windows fail the site.
   toolbar.BuildToolbar(true);
@@ -355,6 +360,8 @@ STDMETHODIMP TBWToolBarObj::GetSite(REFIID iid, void** out) {
 // --- IInputObject
 
 STDMETHODIMP TBWToolBarObj::UIActivateIO(BOOL activate, MSG*) {
+  // Activated before its controls were made: they are made now.
+  if (activate && host_) host_->Toolbar().CreatePendingItemWindows();
   if (activate && host_ && !host_->Toolbar().Keyboard().Controls().empty())
     host_->Toolbar().Keyboard().Controls().front().FocusFirst();
   return S_OK;

@@ -19,6 +19,9 @@ namespace {
 constexpr char kHostProperty[] = "QuorvaneToolbarHost";
 constexpr UINT_PTR kEditPartSubclass = 0x5158;
 constexpr int kBandHeight = 22;
+// Posted to the toolbar control: make the child windows a deferred build
+// left out.
+constexpr UINT kCreateItemWindowsMessage = WM_APP + 0x51;
 
 // The procedures of the system classes the superclasses pass messages on to.
 WNDPROC g_comboBoxProc = nullptr;
@@ -213,6 +216,11 @@ void ToolbarWindowHost::ForgetControl() {
   control_ = nullptr;
 }
 
+void ToolbarWindowHost::RequestPendingItemWindows() {
+  if (control_ && toolbar_ && toolbar_->ItemWindowsPending())
+    PostMessageA(control_, kCreateItemWindowsMessage, 0, 0);
+}
+
 ToolbarWindowHost* ToolbarWindowHost::FromWindow(HWND window) {
   // A control's window, a combo box's edit part, then the toolbar control.
   for (int depth = 0; window && depth < 3; ++depth, window = GetParent(window)) {
@@ -363,6 +371,10 @@ bool ToolbarWindowHost::OnControlMessage(UINT message, WPARAM wParam, LPARAM lPa
       return toolbar.OnMouseMessage(message,
                                     Point{SignedWord(LOWORD(lParam)), SignedWord(HIWORD(lParam))});
     default:
+      if (message == kCreateItemWindowsMessage) {
+        toolbar.CreatePendingItemWindows();
+        return true;
+      }
       if (message == kIndicatorRefreshMessage) {
         if (auto* mail = toolbar.FindFeature<MailFeature>()) mail->RefreshIndicators();
         return true;

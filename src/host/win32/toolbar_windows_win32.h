@@ -48,6 +48,11 @@ class ToolbarWindowHost {
   TBWToolBarCtrl& Toolbar() { return *toolbar_; }
   Win32ToolbarSurface& Surface() { return *surface_; }
 
+  // Has the child windows a deferred build left out made once the
+  // messages now queued were handled, so that the band is on screen
+  // before its controls cost anything.
+  void RequestPendingItemWindows();
+
   // The host of a toolbar control, or of a control (or a combo box's edit
   // part) inside one; null for any other window.
   static ToolbarWindowHost* FromWindow(HWND window);
