@@ -156,8 +156,9 @@ TEST_F(AutomaticUpdateTest, TheLastGoodCopyIsWrittenAgainOnlyWhenTheDefinitionCh
   ASSERT_TRUE(Build());
   const fs::path copy = fs::path(dir.path()) / "quorvane.tbd.lastgood";
   ASSERT_TRUE(fs::exists(copy));
-  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(48);
-  fs::last_write_time(copy, old);
+  fs::last_write_time(copy, fs::file_time_type::clock::now() - std::chrono::hours(48));
+  // As the file system keeps it, in its own precision.
+  const auto old = fs::last_write_time(copy);
   // Every browser window loads the same file: nothing is written.
   ASSERT_TRUE(Build());
   EXPECT_EQ(fs::last_write_time(copy), old);
