@@ -42,6 +42,10 @@ void ButtonBehaviour::SetupButtonLike(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& i
   int width = 0, height = 0;
   const bool hasBitmap = !bitmap.empty() && lookup.EnsureResourceFile(bitmap) &&
                          control.ReadBitmapSize(bitmap, &width, &height);
+  // The bitmap button comes with the item's windows, from the file found
+  // here: looked up once, since a lookup may fetch.
+  if (TBWToolBarCtrl::ItemState* state = toolbar.StateOf(item.Index()))
+    state->menuBitmap = hasBitmap ? bitmap : std::string();
   if (!hasBitmap) {
     // An indicator takes the drop-down style for any menu type, "None"
     // included; a button only for a type other than "None".
@@ -70,20 +74,15 @@ void ButtonBehaviour::SetupButtonLike(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& i
 
 void ButtonBehaviour::CreateMenuBitmap(TBWToolBarCtrl& toolbar, tbdl::TBDLItem& item) {
   TBWToolBarCtrl::ItemState* state = toolbar.StateOf(item.Index());
-  if (!state || state->bitmapButton) return;
+  if (!state || state->bitmapButton || state->menuBitmap.empty()) return;
   ToolbarSurface& control = toolbar.Control();
   ResourceLookup& lookup = toolbar.Lookup();
-  const tbdl::TBDLButtonMenu& menu = item.Menu();
-  std::string bitmap = menu.Image();
-  int width = 0, height = 0;
-  if (bitmap.empty() || !lookup.EnsureResourceFile(bitmap) ||
-      !control.ReadBitmapSize(bitmap, &width, &height))
-    return;
+  const std::string& bitmap = state->menuBitmap;
   Rect r;
   control.GetRect(ButtonId(item), &r);
   state->bitmapButton =
       control.CreateChild(ChildSpec{ChildKind::kBitmapButton, kWsChild | kWsVisible, 0, r});
-  std::string hot = menu.HotImage();
+  std::string hot = item.Menu().HotImage();
   if (hot.empty() || !lookup.EnsureResourceFile(hot)) hot = bitmap;
   // A hot picture that cannot be read leaves the button on its own.
   if (state->bitmapButton && !control.SetBitmapButtonImages(state->bitmapButton, bitmap, hot))

@@ -63,6 +63,7 @@ class TBWToolBarCtrl {
   struct ItemState {
     WindowId window = 0;        // combo box, edit field or page host
     WindowId bitmapButton = 0;  // a menu bitmap over the button
+    std::string menuBitmap;     // its file, found when the button was set up
     bool webPageLoaded = false;
     std::string lastDomain;  // the domain a web page last showed
   };
